@@ -1,0 +1,84 @@
+#include "base/locations.h"
+
+#include <cstdlib>
+#include <pwd.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace ks::Locations {
+
+namespace {
+
+std::optional<std::filesystem::path> absoluteFromEnv(const char* name) {
+    const char* value = std::getenv(name);
+    // Relative paths in these variables are invalid and must be ignored.
+    if (!value || value[0] != '/')
+        return std::nullopt;
+    return std::filesystem::path(value);
+}
+
+bool isDirectory(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
+} // namespace
+
+std::filesystem::path homeDir() {
+    if (auto home = absoluteFromEnv("HOME"))
+        return *home;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
+        return entry->pw_dir;
+    return "/";
+}
+
+std::filesystem::path dataHome() {
+    return absoluteFromEnv("XDG_DATA_HOME").value_or(homeDir() / ".local" / "share");
+}
+
+std::filesystem::path configHome() {
+    return absoluteFromEnv("XDG_CONFIG_HOME").value_or(homeDir() / ".config");
+}
+
+std::filesystem::path runtimeDir() {
+    if (auto dir = absoluteFromEnv("XDG_RUNTIME_DIR"))
+        return *dir;
+    std::error_code error;
+    auto dir = std::filesystem::temp_directory_path(error) /
+               ("kestrane-runtime-" + std::to_string(::getuid()));
+    std::filesystem::create_directories(dir, error);
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all, error);
+    return dir;
+}
+
+std::filesystem::path applicationSupportDir() { return dataHome() / std::string(kAppName); }
+
+std::optional<std::filesystem::path> executableDir() {
+    std::error_code error;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return std::nullopt;
+    return exe.parent_path();
+}
+
+std::optional<std::filesystem::path> resourcesDirBeside(const std::filesystem::path& exeDir) {
+    const auto prefix = exeDir.parent_path();
+    for (auto candidate : {prefix / "resources", prefix / "share" / "kestrane-wallpapers"})
+        if (isDirectory(candidate))
+            return candidate;
+    return std::nullopt;
+}
+
+std::optional<std::filesystem::path> resourcesDir() {
+    if (const char* value = std::getenv("KESTRANE_RESOURCES"); value && *value) {
+        std::filesystem::path dir(value);
+        if (isDirectory(dir))
+            return std::filesystem::absolute(dir);
+        return std::nullopt;
+    }
+    if (auto exeDir = executableDir())
+        return resourcesDirBeside(*exeDir);
+    return std::nullopt;
+}
+
+} // namespace ks::Locations

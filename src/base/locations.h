@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace ks {
+
+inline constexpr std::string_view kBundleID = "local.kestrane.wallpapers";
+inline constexpr std::string_view kAppName = "Kestrane Wallpapers";
+
+// Where the application's files live, following the XDG base directories. Every function
+// reads the environment anew, so tests can point them at temporary folders.
+namespace Locations {
+
+std::filesystem::path homeDir();
+// $XDG_DATA_HOME, or ~/.local/share when unset or not absolute.
+std::filesystem::path dataHome();
+// $XDG_CONFIG_HOME, or ~/.config.
+std::filesystem::path configHome();
+// $XDG_RUNTIME_DIR, or a private folder in the temporary directory.
+std::filesystem::path runtimeDir();
+// The application's data ("Application Support"): $XDG_DATA_HOME/Kestrane Wallpapers.
+std::filesystem::path applicationSupportDir();
+// The folder of the running executable.
+std::optional<std::filesystem::path> executableDir();
+// The read-only resources: $KESTRANE_RESOURCES, else build/resources beside build/bin in a
+// build tree, else <prefix>/share/kestrane-wallpapers once installed. None when no
+// candidate exists.
+std::optional<std::filesystem::path> resourcesDir();
+// The candidates `resourcesDir` tries for an executable in `exeDir`, in order.
+std::optional<std::filesystem::path> resourcesDirBeside(const std::filesystem::path& exeDir);
+
+} // namespace Locations
+} // namespace ks
