@@ -51,7 +51,9 @@ std::filesystem::path runtimeDir() {
     return dir;
 }
 
-std::filesystem::path applicationSupportDir() { return dataHome() / std::string(kAppName); }
+std::filesystem::path applicationSupportDir() {
+    return dataHome() / std::string(kAppName);
+}
 
 std::optional<std::filesystem::path> executableDir() {
     std::error_code error;

@@ -141,7 +141,9 @@ void ManualLoop::advance(Seconds seconds) {
     runPending();
 }
 
-void ManualLoop::jumpWallClock(Seconds seconds) { m_wall += toSystem(seconds); }
+void ManualLoop::jumpWallClock(Seconds seconds) {
+    m_wall += toSystem(seconds);
+}
 
 std::size_t ManualLoop::pendingTimers() const {
     std::size_t count = 0;
