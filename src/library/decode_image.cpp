@@ -1,0 +1,133 @@
+#include "library/decode_image.h"
+
+#include "library/vips_runtime.h"
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vips/vips8>
+
+namespace ks {
+
+namespace {
+
+using vips::VImage;
+
+// Refuse pictures beyond 16384 x 16384 before decoding anything: a few bytes of a
+// compressed file can otherwise claim gigabytes of pixels.
+constexpr std::int64_t kMaxSourcePixels = std::int64_t{1} << 28;
+// libvips' own upper bound for a thumbnail's size.
+constexpr int kMaxTargetPixel = 10'000'000;
+
+// Still-image formats only; everything else libvips could load (documents, vector
+// graphics, scientific formats, ImageMagick) is not a wallpaper and widens the attack
+// surface for downloaded bytes.
+constexpr std::array<std::string_view, 6> kAllowedLoaders{
+    "VipsForeignLoadJpeg", "VipsForeignLoadPng", "VipsForeignLoadWebp",
+    "VipsForeignLoadHeif", "VipsForeignLoadGif", "VipsForeignLoadTiff"};
+
+bool isAllowedLoader(std::string_view loader) {
+    for (auto allowed : kAllowedLoaders) {
+        if (loader.starts_with(allowed))
+            return true;
+    }
+    return false;
+}
+
+// Borrows the caller's bytes for the length of one decode, without copying them.
+class BorrowedBlob {
+public:
+    explicit BorrowedBlob(ByteView bytes)
+        : m_blob(vips_blob_new(nullptr, bytes.data(), bytes.size())) {}
+    ~BorrowedBlob() { vips_area_unref(VIPS_AREA(m_blob)); }
+    BorrowedBlob(const BorrowedBlob&) = delete;
+    BorrowedBlob& operator=(const BorrowedBlob&) = delete;
+    VipsBlob* get() const { return m_blob; }
+
+private:
+    VipsBlob* m_blob;
+};
+
+vips::VOption* boundedSize(int maxPixel) {
+    return VImage::option()
+        ->set("height", maxPixel)
+        ->set("size", VIPS_SIZE_DOWN)
+        ->set("export_profile", "srgb");
+}
+
+// HEIF files may carry a small embedded preview that the thumbnail path would pick up;
+// the picture must always be built from the primary image.
+VImage shrinkHeif(const VImage& header, int maxPixel) {
+    return header.thumbnail_image(maxPixel, boundedSize(maxPixel));
+}
+
+VImage shrink(const BorrowedBlob& blob, std::string_view loader, const VImage& header,
+              int maxPixel) {
+    if (loader.starts_with("VipsForeignLoadHeif"))
+        return shrinkHeif(header, maxPixel);
+    // The buffer path lets JPEG and WebP decode at a reduced scale directly.
+    return VImage::thumbnail_buffer(blob.get(), maxPixel, boundedSize(maxPixel));
+}
+
+// sRGB, 8 bits per sample, exactly four bands with alpha last.
+VImage toRgba8(VImage image) {
+    image = image.colourspace(VIPS_INTERPRETATION_sRGB);
+    if (image.format() != VIPS_FORMAT_UCHAR)
+        image = image.cast(VIPS_FORMAT_UCHAR);
+    if (image.bands() < 3)
+        image = image.extract_band(0).bandjoin({image.extract_band(0), image.extract_band(0)});
+    if (image.bands() == 3)
+        image = image.bandjoin_const({255});
+    if (image.bands() > 4)
+        image = image.extract_band(0, VImage::option()->set("n", 4));
+    return image;
+}
+
+std::optional<Image> copyPixels(const VImage& rgba) {
+    std::size_t size = 0;
+    void* memory = rgba.write_to_memory(&size);
+    std::shared_ptr<const std::uint8_t[]> pixels(
+        static_cast<const std::uint8_t*>(memory),
+        [](const std::uint8_t* p) { g_free(const_cast<std::uint8_t*>(p)); });
+    Image image{rgba.width(), rgba.height(), std::move(pixels)};
+    if (!memory || size != image.byteCount())
+        return std::nullopt;
+    return image;
+}
+
+std::optional<Image> decode(ByteView bytes, int maxPixel) {
+    const char* found = vips_foreign_find_load_buffer(bytes.data(), bytes.size());
+    if (!found || !isAllowedLoader(found))
+        return std::nullopt;
+    const std::string loader(found);
+    const BorrowedBlob blob(bytes);
+    // Opening reads the header only; pixels are decoded when they are first needed.
+    const VImage header = VImage::new_from_buffer(bytes.data(), bytes.size(), "");
+    const auto pixels = std::int64_t{header.width()} * header.height();
+    if (pixels <= 0 || pixels > kMaxSourcePixels)
+        return std::nullopt;
+    return copyPixels(toRgba8(shrink(blob, loader, header, maxPixel)));
+}
+
+} // namespace
+
+std::optional<Image> decodeImage(ByteView bytes, int maxPixel) {
+    if (bytes.empty() || maxPixel <= 0 || !ensureVipsStarted())
+        return std::nullopt;
+    try {
+        return decode(bytes, std::min(maxPixel, kMaxTargetPixel));
+    } catch (const std::exception&) {
+        // vips::VError for undecodable bytes, std::bad_alloc for absurd sizes.
+        vips_error_clear();
+        return std::nullopt;
+    }
+}
+
+std::optional<Image> decodeImage(const ImageSource& source, int maxPixel) {
+    const auto bytes = source.data();
+    if (!bytes)
+        return std::nullopt;
+    return decodeImage(*bytes, maxPixel);
+}
+
+} // namespace ks
