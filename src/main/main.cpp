@@ -1,0 +1,86 @@
+#include "base/locations.h"
+#include "base/log.h"
+#include "library/library.h"
+#include "main/app_delegate.h"
+#include "main/command_line.h"
+#include "main/pack_list_printer.h"
+#include "main/quit_signals.h"
+#include "main/single_instance.h"
+#include "platform/login_items.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+void printLine(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// A second copy: passes the request on to the running one and ends.
+int handOver(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    using namespace std::chrono_literals;
+    if (ks::SingleInstance::sendToRunningCopy(ks::kShowSettingsMessage, 5s))
+        return 0;
+    ks::logLine("Kestrane Wallpapers: another copy is running but did not answer");
+    return 1;
+}
+
+int runApplication(int argc, char** argv, const ks::CommandLine& options) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kestrane Wallpapers"));
+    // A tray application: closing a window it opens must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    ks::quitOnTerminationSignals();
+
+    ks::AppDelegate delegate({options.settings, options.welcome});
+    ks::InstanceServer server([&delegate](std::string_view message) {
+        if (message == ks::kShowSettingsMessage)
+            delegate.showSettings();
+    });
+    // Listening before the launch lets a copy started meanwhile hand over without waiting.
+    server.listen(ks::SingleInstance::socketPath());
+
+    if (!delegate.applicationDidFinishLaunching())
+        return 1;
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const auto options = ks::CommandLine::parse(argc, argv);
+
+    if (options.listPacks) {
+        ks::Library library;
+        library.rescan();
+        for (const auto& line : ks::packListLines(library.packs()))
+            printLine(line);
+        return 0;
+    }
+    if (options.enableLogin)
+        printLine(ks::enableLoginLine(ks::makeLoginItems()->enable()));
+    if (options.loginStatus) {
+        printLine(ks::loginStatusLine(ks::makeLoginItems()->status()));
+        return 0;
+    }
+
+    const auto lock = ks::InstanceLock::acquire(ks::SingleInstance::lockPath());
+    switch (lock.state()) {
+    case ks::InstanceLock::State::heldElsewhere:
+        return handOver(argc, argv);
+    case ks::InstanceLock::State::unavailable:
+        ks::logLine("Kestrane Wallpapers: can't tell whether another copy runs: " + lock.error());
+        break;
+    case ks::InstanceLock::State::acquired:
+        break;
+    }
+    return runApplication(argc, argv, options);
+}
