@@ -1,0 +1,12 @@
+#pragma once
+
+#include "base/bytes.h"
+
+namespace ks::gen {
+
+// The tray icon: a sun over two hills in a rounded square, white on transparent, `size` px.
+Bytes menuIconPng(int size);
+// The picture of the pack browser's all-packs tile: bands in the colours of every pack.
+Bytes allPacksJpeg();
+
+} // namespace ks::gen
