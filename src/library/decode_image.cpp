@@ -23,8 +23,8 @@ constexpr int kMaxTargetPixel = 10'000'000;
 // graphics, scientific formats, ImageMagick) is not a wallpaper and widens the attack
 // surface for downloaded bytes.
 constexpr std::array<std::string_view, 6> kAllowedLoaders{
-    "VipsForeignLoadJpeg", "VipsForeignLoadPng", "VipsForeignLoadWebp",
-    "VipsForeignLoadHeif", "VipsForeignLoadGif", "VipsForeignLoadTiff"};
+    "VipsForeignLoadJpeg", "VipsForeignLoadPng",   "VipsForeignLoadWebp",
+    "VipsForeignLoadHeif", "VipsForeignLoadNsgif", "VipsForeignLoadTiff"};
 
 bool isAllowedLoader(std::string_view loader) {
     for (auto allowed : kAllowedLoaders) {
@@ -49,10 +49,7 @@ private:
 };
 
 vips::VOption* boundedSize(int maxPixel) {
-    return VImage::option()
-        ->set("height", maxPixel)
-        ->set("size", VIPS_SIZE_DOWN)
-        ->set("export_profile", "srgb");
+    return VImage::option()->set("height", maxPixel)->set("size", VIPS_SIZE_DOWN);
 }
 
 // HEIF files may carry a small embedded preview that the thumbnail path would pick up;
@@ -69,9 +66,27 @@ VImage shrink(const BorrowedBlob& blob, std::string_view loader, const VImage& h
     return VImage::thumbnail_buffer(blob.get(), maxPixel, boundedSize(maxPixel));
 }
 
+// Pictures that carry a colour profile (wide-gamut photos, CMYK prints) are brought into
+// sRGB through it; the rest are taken to be sRGB already.
+VImage toSrgb(const VImage& image) {
+    if (image.get_typeof(VIPS_META_ICC_NAME) != 0) {
+        try {
+            return image.icc_transform(
+                "srgb",
+                VImage::option()->set("embedded", true)->set("intent", VIPS_INTENT_PERCEPTUAL));
+        } catch (const vips::VError&) {
+            // A broken or mismatched profile: fall back to the plain conversion.
+            vips_error_clear();
+        }
+    }
+    return image.colourspace(VIPS_INTERPRETATION_sRGB);
+}
+
 // sRGB, 8 bits per sample, exactly four bands with alpha last.
 VImage toRgba8(VImage image) {
-    image = image.colourspace(VIPS_INTERPRETATION_sRGB);
+    image = toSrgb(image);
+    if (image.interpretation() != VIPS_INTERPRETATION_sRGB)
+        image = image.colourspace(VIPS_INTERPRETATION_sRGB);
     if (image.format() != VIPS_FORMAT_UCHAR)
         image = image.cast(VIPS_FORMAT_UCHAR);
     if (image.bands() < 3)

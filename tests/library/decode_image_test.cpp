@@ -1,0 +1,183 @@
+#include "library/decode_image.h"
+#include "support/temp_home.h"
+#include "test_images.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace ks {
+namespace {
+
+using test::encode;
+using test::solid;
+
+const std::vector<double> kRed{220, 20, 30};
+const std::vector<double> kBlue{20, 30, 220};
+
+std::array<int, 4> pixelAt(const Image& image, int x, int y) {
+    const std::uint8_t* p = image.pixels.get() + y * image.stride() + x * 4;
+    return {p[0], p[1], p[2], p[3]};
+}
+
+void expectNear(const Image& image, int x, int y, std::array<int, 4> expected, int tolerance = 12) {
+    const auto actual = pixelAt(image, x, y);
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_NEAR(actual[i], expected[i], tolerance)
+            << "channel " << i << " at " << x << "," << y;
+}
+
+TEST(DecodeImage, ShrinksToTheBoundKeepingTheAspectRatio) {
+    const auto image = decodeImage(encode(solid(6000, 4000, kRed), ".jpg"), 480);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 480);
+    EXPECT_EQ(image->height, 320);
+    ASSERT_TRUE(image->pixels);
+    expectNear(*image, 240, 160, {220, 20, 30, 255});
+    expectNear(*image, 479, 319, {220, 20, 30, 255});
+}
+
+TEST(DecodeImage, NeverEnlarges) {
+    const auto image = decodeImage(encode(solid(100, 50, kBlue), ".png"), 480);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 100);
+    EXPECT_EQ(image->height, 50);
+}
+
+TEST(DecodeImage, AppliesTheRecordedOrientation) {
+    // Stored landscape, red on top; orientation 6 means "turn a quarter clockwise to view".
+    vips::VImage stored =
+        solid(600, 200, kRed).join(solid(600, 200, kBlue), VIPS_DIRECTION_VERTICAL);
+    stored = stored.copy();
+    stored.set("orientation", 6);
+    const auto image = decodeImage(encode(stored, ".jpg"), 1000);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 400);
+    EXPECT_EQ(image->height, 600);
+    expectNear(*image, 300, 300, {220, 20, 30, 255}, 40);
+    expectNear(*image, 100, 300, {20, 30, 220, 255}, 40);
+}
+
+TEST(DecodeImage, ReadsTheUsualStillFormats) {
+    const vips::VImage picture = solid(300, 200, kRed);
+    for (const char* suffix : {".jpg", ".png", ".webp[lossless]", ".tif", ".gif"}) {
+        const auto image = decodeImage(encode(picture, suffix), 150);
+        ASSERT_TRUE(image) << suffix;
+        EXPECT_EQ(image->width, 150) << suffix;
+        EXPECT_EQ(image->height, 100) << suffix;
+        expectNear(*image, 75, 50, {220, 20, 30, 255}, 24);
+    }
+}
+
+std::optional<Bytes> heicOf(const vips::VImage& picture) {
+    try {
+        return encode(picture, ".heic[compression=hevc]");
+    } catch (const vips::VError&) {
+    }
+    // This libvips cannot write HEVC; the command-line encoder may still be there.
+    test::TempHome home;
+    const auto png = home.root() / "in.png";
+    const auto heic = home.root() / "out.heic";
+    picture.write_to_file(png.c_str());
+    const std::string command =
+        "heif-enc -q 90 -o '" + heic.string() + "' '" + png.string() + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        return std::nullopt;
+    std::ifstream in(heic, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(DecodeImage, ReadsHeic) {
+    const auto bytes = heicOf(solid(640, 480, kBlue));
+    if (!bytes)
+        GTEST_SKIP() << "no HEVC encoder on this machine";
+    const auto image = decodeImage(*bytes, 320);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 320);
+    EXPECT_EQ(image->height, 240);
+    expectNear(*image, 160, 120, {20, 30, 220, 255}, 24);
+}
+
+TEST(DecodeImage, ConvertsEveryLayoutToRgba8) {
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        std::array<int, 4> expected;
+    };
+    const std::vector<Case> cases{
+        {"grey",
+         encode(solid(64, 32, {128}, VIPS_INTERPRETATION_B_W), ".png"),
+         {128, 128, 128, 255}},
+        {"grey with alpha",
+         encode(solid(64, 32, {200, 100}, VIPS_INTERPRETATION_B_W), ".png"),
+         {200, 200, 200, 100}},
+        {"rgba", encode(solid(64, 32, {10, 200, 30, 60}), ".png"), {10, 200, 30, 60}},
+        {"16-bit rgba",
+         encode(
+             solid(64, 32, {65535, 0, 32896, 32896}, VIPS_INTERPRETATION_RGB16, VIPS_FORMAT_USHORT),
+             ".png"),
+         {255, 0, 128, 128}},
+        {"cmyk",
+         encode(solid(64, 32, {0, 230, 230, 0}, VIPS_INTERPRETATION_CMYK), ".jpg[strip]"),
+         {230, 30, 30, 255}}};
+    for (const auto& c : cases) {
+        const auto image = decodeImage(c.bytes, 480);
+        ASSERT_TRUE(image) << c.what;
+        EXPECT_EQ(image->width, 64) << c.what;
+        EXPECT_EQ(image->byteCount(), 64u * 32 * 4) << c.what;
+        SCOPED_TRACE(c.what);
+        expectNear(*image, 10, 10, c.expected, c.what == std::string("cmyk") ? 60 : 2);
+    }
+}
+
+TEST(DecodeImage, BringsProfiledPicturesIntoSrgb) {
+    const vips::VImage srgbRed = solid(64, 32, kRed);
+    const vips::VImage wideGamut =
+        srgbRed.icc_transform("p3", vips::VImage::option()->set("input_profile", "srgb"));
+    for (const char* suffix : {".png", ".jpg[Q=98]"}) {
+        const auto image = decodeImage(encode(wideGamut, suffix), 480);
+        ASSERT_TRUE(image) << suffix;
+        SCOPED_TRACE(suffix);
+        expectNear(*image, 10, 10, {220, 20, 30, 255}, 14);
+    }
+}
+
+TEST(DecodeImage, GivesNoneForWhatIsNoPicture) {
+    const Bytes png = encode(solid(64, 64, kRed), ".png");
+    EXPECT_FALSE(decodeImage(Bytes{}, 480));
+    EXPECT_FALSE(decodeImage(asBytes("hello, this is not a picture at all"), 480));
+    EXPECT_FALSE(decodeImage(ByteView(png).first(24), 480));
+    EXPECT_FALSE(decodeImage(png, 0));
+    EXPECT_FALSE(decodeImage(png, -5));
+    // Loadable by libvips, but not a still-picture format we accept from a blob.
+    EXPECT_FALSE(decodeImage(
+        asBytes(R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10"></svg>)"), 480));
+}
+
+TEST(DecodeImage, ManyThreadsDecodeAtOnce) {
+    const Bytes jpeg = encode(solid(1200, 800, kRed), ".jpg");
+    const Bytes png = encode(solid(800, 1200, kBlue), ".png");
+    constexpr int kThreads = 8;
+    std::vector<int> successes(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 6; ++round) {
+                const bool landscape = (t + round) % 2 == 0;
+                const auto image = decodeImage(landscape ? jpeg : png, 300);
+                if (image && image->width == (landscape ? 300 : 200) &&
+                    image->height == (landscape ? 200 : 300))
+                    ++successes[t];
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(successes[t], 6) << "thread " << t;
+}
+
+} // namespace
+} // namespace ks
