@@ -15,6 +15,7 @@ AppDelegate::~AppDelegate() = default;
 bool AppDelegate::applicationDidFinishLaunching() {
     m_library.rescan();
     if (m_library.packs().empty()) {
+        logLine("AppDelegate: the wallpaper library is empty, nothing to rotate");
         QMessageBox alert;
         alert.setIcon(QMessageBox::Warning);
         alert.setWindowTitle(QStringLiteral("Kestrane Wallpapers"));

@@ -78,9 +78,9 @@ public:
         disarm();
         m_fn = nullptr;
     }
-    bool isActive() const override { return m_active; }
+    bool isActive() const override { return m_active && m_dispatcher; }
     std::optional<SysTime> fireDate() const override {
-        if (!m_active)
+        if (!isActive())
             return std::nullopt;
         return std::chrono::system_clock::now() +
                toSystem(m_due - std::chrono::steady_clock::now());

@@ -1,0 +1,137 @@
+// One running copy per user, with real processes: later copies hand over and leave.
+
+#include "main/app_process.h"
+#include "support/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+
+namespace ks::test {
+namespace {
+
+constexpr const char* kLaunched = "Kestrane Wallpapers: 2 packs, 3 wallpapers";
+constexpr const char* kAsked = "AppDelegate: asked to show the settings window";
+
+std::size_t count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    SingleInstanceTest() {
+        m_home.setVar("QT_QPA_PLATFORM", "offscreen");
+        m_home.setVar("KESTRANE_RESOURCES",
+                      writeTestLibrary(m_home.root(), kTwoPackIndex, kTwoPackBlobs));
+    }
+
+    std::filesystem::path socketPath() const {
+        return m_home.root() / "runtime" / "local.kestrane.wallpapers.socket";
+    }
+
+    TempHome m_home;
+};
+
+TEST_F(SingleInstanceTest, SecondCopyHandsOverAndLeaves) {
+    AppProcess first({}, m_home.root(), "first");
+    ASSERT_TRUE(first.waitForErr(kLaunched)) << first.err();
+
+    AppProcess second({}, m_home.root(), "second");
+    ASSERT_TRUE(second.waitForExit());
+    EXPECT_EQ(second.exitStatus(), 0) << second.err();
+    ASSERT_TRUE(first.waitForErr(kAsked)) << first.err();
+    EXPECT_TRUE(first.running());
+    EXPECT_EQ(second.err().find(kLaunched), std::string::npos);
+
+    // "--list-packs" answers even now, and does not count as a second copy.
+    const auto list = runApp({"--list-packs"}, m_home.root(), "list");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("total: 2 packs, 3 wallpapers"), std::string::npos);
+
+    // "--enable-login" prints its line, then hands over like any other start.
+    const auto login = runApp({"--enable-login"}, m_home.root(), "login");
+    EXPECT_EQ(login.status, 0);
+    EXPECT_EQ(login.out, "launch at login: registered\n");
+    ASSERT_TRUE(waitUntil([&] { return count(first.err(), kAsked) == 2; })) << first.err();
+    EXPECT_EQ(count(first.err(), kAsked), 2u);
+
+    first.signal(SIGTERM);
+    ASSERT_TRUE(first.waitForExit());
+    EXPECT_EQ(first.exitStatus(), 0);
+}
+
+TEST_F(SingleInstanceTest, SettingsOptionOpensTheSettingsAtLaunch) {
+    AppProcess app({"--settings"}, m_home.root(), "app");
+    ASSERT_TRUE(app.waitForErr(kAsked)) << app.err();
+    const auto err = app.err();
+    EXPECT_LT(err.find(kLaunched), err.find(kAsked));
+    app.signal(SIGINT);
+    ASSERT_TRUE(app.waitForExit());
+    EXPECT_EQ(app.exitStatus(), 0);
+}
+
+TEST_F(SingleInstanceTest, CopiesStartedTogetherLeaveExactlyOne) {
+    std::vector<std::unique_ptr<AppProcess>> copies;
+    for (int i = 0; i < 4; ++i)
+        copies.push_back(std::make_unique<AppProcess>(std::vector<std::string>{}, m_home.root(),
+                                                      "copy" + std::to_string(i)));
+    // Every copy but one hands over and ends with status 0.
+    ASSERT_TRUE(waitUntil([&] {
+        int running = 0;
+        for (auto& copy : copies)
+            running += copy->running();
+        return running == 1;
+    }));
+    AppProcess* survivor = nullptr;
+    for (auto& copy : copies) {
+        if (copy->running())
+            survivor = copy.get();
+        else
+            EXPECT_EQ(copy->exitStatus(), 0) << copy->err();
+    }
+    ASSERT_TRUE(survivor);
+    ASSERT_TRUE(survivor->waitForErr(kLaunched)) << survivor->err();
+    ASSERT_TRUE(waitUntil([&] { return count(survivor->err(), kAsked) == 3; })) << survivor->err();
+}
+
+TEST_F(SingleInstanceTest, LeftoversOfACrashedCopyDoNotBlockTheNextStart) {
+    {
+        AppProcess crashed({}, m_home.root(), "crashed");
+        ASSERT_TRUE(crashed.waitForErr(kLaunched)) << crashed.err();
+        crashed.signal(SIGKILL);
+        ASSERT_TRUE(crashed.waitForExit());
+    }
+    ASSERT_TRUE(std::filesystem::exists(socketPath())); // a crash leaves its socket behind
+
+    AppProcess next({}, m_home.root(), "next");
+    ASSERT_TRUE(next.waitForErr(kLaunched)) << next.err();
+    AppProcess second({}, m_home.root(), "second");
+    ASSERT_TRUE(second.waitForExit());
+    EXPECT_EQ(second.exitStatus(), 0);
+    ASSERT_TRUE(next.waitForErr(kAsked)) << next.err();
+}
+
+TEST_F(SingleInstanceTest, ASocketFileNobodyListensOnIsReplaced) {
+    // A socket bound by a process that is gone: connecting to it is refused.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath().c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+
+    AppProcess app({}, m_home.root(), "app");
+    ASSERT_TRUE(app.waitForErr(kLaunched)) << app.err();
+    AppProcess second({}, m_home.root(), "second");
+    ASSERT_TRUE(second.waitForExit());
+    EXPECT_EQ(second.exitStatus(), 0);
+    ASSERT_TRUE(app.waitForErr(kAsked)) << app.err();
+}
+
+} // namespace
+} // namespace ks::test

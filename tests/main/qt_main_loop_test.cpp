@@ -1,0 +1,177 @@
+#include "platform/qt/qt_main_loop.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+#include <vector>
+
+namespace ks {
+namespace {
+
+using namespace std::chrono_literals;
+using Steady = std::chrono::steady_clock;
+
+class QtMainLoopTest : public ::testing::Test {
+protected:
+    // Turns the Qt event loop until `done` holds; false when it does not within `timeout`.
+    bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
+        const auto end = Steady::now() + timeout;
+        while (!done()) {
+            if (Steady::now() > end)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::this_thread::sleep_for(500us);
+        }
+        return true;
+    }
+    // Turns the loop for a while, for checks that something does not happen.
+    void runFor(std::chrono::milliseconds span) {
+        runUntil([] { return false; }, span);
+    }
+
+    int m_argc = 1;
+    char m_name[16] = "qt_main_loop";
+    char* m_argv[2] = {m_name, nullptr};
+    QCoreApplication m_app{m_argc, m_argv};
+    QtMainLoop m_loop;
+};
+
+TEST_F(QtMainLoopTest, PostsRunInOrderAfterWhatIsQueued) {
+    std::vector<int> order;
+    m_loop.post([&] {
+        order.push_back(1);
+        m_loop.post([&] { order.push_back(4); });
+    });
+    m_loop.post([&] { order.push_back(2); });
+    m_loop.post([&] { order.push_back(3); });
+    EXPECT_TRUE(order.empty()); // never inline
+    ASSERT_TRUE(runUntil([&] { return order.size() == 4; }));
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4}));
+}
+
+TEST_F(QtMainLoopTest, PostsFromOtherThreadsRunOnTheMainThreadInTheirOrder) {
+    const auto mainThread = std::this_thread::get_id();
+    std::vector<int> fromA;
+    std::vector<int> fromB;
+    bool allOnMain = true;
+    auto poster = [&](std::vector<int>& into) {
+        for (int i = 0; i < 200; ++i)
+            m_loop.post([&, i] {
+                allOnMain = allOnMain && std::this_thread::get_id() == mainThread;
+                into.push_back(i);
+            });
+    };
+    std::thread a(poster, std::ref(fromA));
+    std::thread b(poster, std::ref(fromB));
+    ASSERT_TRUE(runUntil([&] { return fromA.size() == 200 && fromB.size() == 200; }));
+    a.join();
+    b.join();
+    EXPECT_TRUE(allOnMain);
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_EQ(fromA[i], i);
+        EXPECT_EQ(fromB[i], i);
+    }
+}
+
+TEST_F(QtMainLoopTest, OneShotTimersFireOnceNeverEarlyAndInDueOrder) {
+    std::vector<std::string> order;
+    const auto start = Steady::now();
+    Steady::time_point firedAt{};
+    auto later = m_loop.postAfter(Seconds(0.06), [&] {
+        firedAt = Steady::now();
+        order.push_back("later");
+    });
+    auto sooner = m_loop.postAfter(Seconds(0.02), [&] { order.push_back("sooner"); });
+    auto past =
+        m_loop.scheduleAt(std::chrono::system_clock::now() - 1h, [&] { order.push_back("past"); });
+    ASSERT_TRUE(later.fireDate());
+    EXPECT_TRUE(later.isActive());
+
+    ASSERT_TRUE(runUntil([&] { return order.size() == 3; }));
+    EXPECT_EQ(order, (std::vector<std::string>{"past", "sooner", "later"}));
+    EXPECT_GE(firedAt - start, 60ms);
+    EXPECT_FALSE(later.isActive());
+    EXPECT_FALSE(later.fireDate());
+    runFor(50ms);
+    EXPECT_EQ(order.size(), 3u);
+}
+
+TEST_F(QtMainLoopTest, CancelledOrDroppedTimersNeverFire) {
+    int fired = 0;
+    auto cancelled = m_loop.postAfter(Seconds(0.01), [&] { ++fired; });
+    cancelled.cancel();
+    EXPECT_FALSE(cancelled.isActive());
+    EXPECT_FALSE(cancelled.fireDate());
+    {
+        auto dropped = m_loop.scheduleRepeating(Seconds(0.01), [&] { ++fired; });
+    }
+    // Assigning over a live timer cancels the old one.
+    auto replaced = m_loop.postAfter(Seconds(0.01), [&] { ++fired; });
+    replaced = m_loop.postAfter(Seconds(10.0), [&] { ++fired; });
+    bool witness = false;
+    auto done = m_loop.postAfter(Seconds(0.08), [&] { witness = true; });
+    ASSERT_TRUE(runUntil([&] { return witness; }));
+    EXPECT_EQ(fired, 0);
+    EXPECT_TRUE(replaced.isActive());
+}
+
+TEST_F(QtMainLoopTest, RepeatingTimerAdvancesItsFireDateByWholeIntervals) {
+    constexpr auto interval = 30ms;
+    Timer timer;
+    std::vector<std::chrono::system_clock::time_point> dates;
+    int fired = 0;
+    timer = m_loop.scheduleRepeating(Seconds(interval), [&] {
+        ++fired;
+        const auto date = timer.fireDate();
+        ASSERT_TRUE(date);
+        EXPECT_GT(*date, std::chrono::system_clock::now());
+        dates.push_back(*date);
+        // A timer may end itself from its own callback.
+        if (fired == 4)
+            timer.cancel();
+    });
+    const auto first = timer.fireDate();
+    ASSERT_TRUE(first);
+    EXPECT_NEAR(std::chrono::duration<double>(*first - std::chrono::system_clock::now()).count(),
+                0.03, 0.02);
+    ASSERT_TRUE(runUntil([&] { return fired == 4; }));
+    runFor(100ms);
+    EXPECT_EQ(fired, 4);
+    EXPECT_FALSE(timer.isActive());
+    // Each next date lies a whole number of intervals after the one before (more than one
+    // only when the machine stalled), so the rhythm does not drift.
+    for (std::size_t i = 1; i < dates.size(); ++i) {
+        const double steps = std::chrono::duration<double>(dates[i] - dates[i - 1]) /
+                             std::chrono::duration<double>(interval);
+        EXPECT_GE(steps, 0.9);
+        EXPECT_NEAR(steps, std::round(steps), 0.1);
+    }
+}
+
+TEST_F(QtMainLoopTest, ATimerCanDestroyItselfWhileFiring) {
+    auto timer = std::make_unique<Timer>();
+    bool fired = false;
+    *timer = m_loop.postAfter(Seconds(0.0), [&] {
+        fired = true;
+        timer.reset();
+    });
+    ASSERT_TRUE(runUntil([&] { return fired; }));
+    EXPECT_FALSE(timer);
+}
+
+TEST_F(QtMainLoopTest, TimersOutlivingTheLoopAreInert) {
+    Timer survivor;
+    {
+        QtMainLoop shortLived;
+        survivor =
+            shortLived.postAfter(Seconds(0.01), [] { FAIL() << "fired after its loop was gone"; });
+    }
+    runFor(40ms);
+    survivor.cancel();
+}
+
+} // namespace
+} // namespace ks
