@@ -89,8 +89,12 @@ VImage toRgba8(VImage image) {
         image = image.colourspace(VIPS_INTERPRETATION_sRGB);
     if (image.format() != VIPS_FORMAT_UCHAR)
         image = image.cast(VIPS_FORMAT_UCHAR);
-    if (image.bands() < 3)
-        image = image.extract_band(0).bandjoin({image.extract_band(0), image.extract_band(0)});
+    if (image.bands() == 1)
+        image = image.bandjoin({image, image});
+    if (image.bands() == 2) {
+        const VImage grey = image.extract_band(0);
+        image = grey.bandjoin({grey, grey, image.extract_band(1)});
+    }
     if (image.bands() == 3)
         image = image.bandjoin_const({255});
     if (image.bands() > 4)
