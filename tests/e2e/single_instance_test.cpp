@@ -5,10 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <sys/socket.h>
-#include <sys/un.h>
-
 namespace ks::test {
 namespace {
 
@@ -114,23 +110,6 @@ TEST_F(SingleInstanceTest, LeftoversOfACrashedCopyDoNotBlockTheNextStart) {
     ASSERT_TRUE(second.waitForExit());
     EXPECT_EQ(second.exitStatus(), 0);
     ASSERT_TRUE(next.waitForErr(kAsked)) << next.err();
-}
-
-TEST_F(SingleInstanceTest, ASocketFileNobodyListensOnIsReplaced) {
-    // A socket bound by a process that is gone: connecting to it is refused.
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, socketPath().c_str(), sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ::close(fd);
-
-    AppProcess app({}, m_home.root(), "app");
-    ASSERT_TRUE(app.waitForErr(kLaunched)) << app.err();
-    AppProcess second({}, m_home.root(), "second");
-    ASSERT_TRUE(second.waitForExit());
-    EXPECT_EQ(second.exitStatus(), 0);
-    ASSERT_TRUE(app.waitForErr(kAsked)) << app.err();
 }
 
 } // namespace

@@ -159,17 +159,6 @@ TEST_F(XdgAutostartTest, EnableWritesAnEntryThatStartsTheProgramAndDisableRemove
     EXPECT_EQ(items.status(), LoginItems::kStatusNotRegistered);
 }
 
-TEST_F(XdgAutostartTest, AnEntryTheUserSwitchedOffIsNotEnabled) {
-    XdgAutostartLoginItems items(paths());
-    writeText(paths().userEntry, "[Desktop Entry]\nType=Application\nExec=/x\nHidden=true\n");
-    EXPECT_EQ(items.status(), LoginItems::kStatusNotRegistered);
-    writeText(paths().userEntry,
-              "[Desktop Entry]\nType=Application\nExec=/x\nX-GNOME-Autostart-enabled=false\n");
-    EXPECT_EQ(items.status(), LoginItems::kStatusNotRegistered);
-    ASSERT_TRUE(items.enable().ok);
-    EXPECT_EQ(items.status(), LoginItems::kStatusEnabled);
-}
-
 TEST_F(XdgAutostartTest, ASystemWideEntryIsOverriddenNotDeleted) {
     XdgAutostartLoginItems items(paths());
     const auto system = paths().systemEntries[1];
