@@ -24,6 +24,11 @@ constexpr qint64 kLongestMessage = 256;
 } // namespace
 
 InstanceLock InstanceLock::acquire(const std::filesystem::path& lockFile) {
+    // The runtime folder may not exist yet when the session did not make it.
+    std::error_code ignored;
+    if (std::filesystem::create_directories(lockFile.parent_path(), ignored))
+        std::filesystem::permissions(lockFile.parent_path(), std::filesystem::perms::owner_all,
+                                     ignored);
     const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return {State::unavailable, -1, lockFile.string() + ": " + std::strerror(errno)};
