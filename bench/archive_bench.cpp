@@ -1,11 +1,12 @@
 // Unpacking a 200 MB archive against copying the same bytes.
 
-#include "bench_pictures.h"
+#include "bench_archive.h"
 
 #include "library/pack_archive.h"
 
 #include <benchmark/benchmark.h>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -25,7 +26,7 @@ void unpack(benchmark::State& state) {
 void memcpyIntoFreshBuffer(benchmark::State& state) {
     const auto& bytes = archive();
     for (auto _ : state) {
-        auto copy = std::make_unique_for_overwrite<std::uint8_t[]>(bytes.size());
+        std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[bytes.size()]);
         std::memcpy(copy.get(), bytes.data(), bytes.size());
         benchmark::DoNotOptimize(copy.get());
     }

@@ -1,9 +1,7 @@
 #include "bench_pictures.h"
 
 #include "base/file_io.h"
-#include "library/pack_archive.h"
 
-#include <sys/resource.h>
 #include <vips/vips8>
 
 namespace ks::bench {
@@ -38,28 +36,6 @@ fs::path photoLikePicture(const fs::path& dir, const std::string& format, int wi
     replaceFileAtomically(path, ByteView(data, size));
     vips_area_unref(VIPS_AREA(blob));
     return path;
-}
-
-Bytes makeArchive(std::size_t megabytes) {
-    constexpr std::size_t kEntry = 2 << 20;
-    std::vector<PackArchive::Entry> entries;
-    std::uint64_t state = 42;
-    for (std::size_t i = 0; i < megabytes / 2; ++i) {
-        PackArchive::Entry entry{"entry-" + std::to_string(i) + ".dat", Bytes(kEntry)};
-        for (std::size_t b = 0; b < kEntry; b += 8) {
-            state = state * 6364136223846793005ull + 1442695040888963407ull;
-            for (int k = 0; k < 8; ++k)
-                entry.data[b + k] = static_cast<std::uint8_t>(state >> (8 * k));
-        }
-        entries.push_back(std::move(entry));
-    }
-    return *PackArchive::pack(entries);
-}
-
-std::size_t peakRss() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<std::size_t>(usage.ru_maxrss) * 1024;
 }
 
 } // namespace ks::bench

@@ -12,10 +12,4 @@ namespace ks::bench {
 std::filesystem::path photoLikePicture(const std::filesystem::path& dir, const std::string& format,
                                        int width, int height);
 
-// A pack archive of about `megabytes` MB made of 2 MB entries of pseudo-random bytes.
-Bytes makeArchive(std::size_t megabytes);
-
-// The process's peak resident set size so far, in bytes.
-std::size_t peakRss();
-
 } // namespace ks::bench

@@ -1,14 +1,14 @@
 // Measures the peak memory of one operation in a fresh process, where the kernel's
 // high-water mark belongs to that operation alone.
 //   kestrane-bench-peak decode bounded|full FILE MAXPIXEL
-//   kestrane-bench-peak unpack MEGABYTES
 // Prints "<label> <bytes held before> <peak bytes> <input bytes>".
 
 #include "bench_pictures.h"
 
+#include "peak_rss.h"
+
 #include "base/file_io.h"
 #include "library/decode_image.h"
-#include "library/pack_archive.h"
 
 #include <cstdio>
 #include <cstring>
@@ -37,24 +37,6 @@ int decode(const char* mode, const char* file, int maxPixel) {
     return 0;
 }
 
-int unpack(std::size_t megabytes, const char* scratch) {
-    {
-        // Written first and read back, so the archive bytes are the only ones held.
-        const auto archive = ks::bench::makeArchive(megabytes);
-        ks::replaceFileAtomically(scratch, archive);
-    }
-    const auto bytes = ks::readWholeFile(scratch);
-    std::remove(scratch);
-    if (!bytes)
-        return 1;
-    const std::size_t before = ks::bench::peakRss();
-    const auto entries = ks::PackArchive::unpack(*bytes);
-    if (!entries)
-        return 1;
-    std::printf("unpack %zu %zu %zu\n", before, ks::bench::peakRss(), bytes->size());
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -62,15 +44,14 @@ int main(int argc, char** argv) {
         return 1;
     if (argc == 5 && std::strcmp(argv[1], "decode") == 0)
         return decode(argv[2], argv[3], std::stoi(argv[4]));
-    if (argc == 4 && std::strcmp(argv[1], "unpack") == 0)
-        return unpack(std::stoul(argv[2]), argv[3]);
     if (argc == 3 && std::strcmp(argv[1], "pictures") == 0) {
         ks::bench::photoLikePicture(argv[2], "jpg", 6000, 4000);
         ks::bench::photoLikePicture(argv[2], "webp", 6000, 4000);
         ks::bench::photoLikePicture(argv[2], "heic", 4000, 3000);
         return 0;
     }
-    std::fprintf(stderr, "usage: kestrane-bench-peak decode bounded|full FILE MAXPIXEL | unpack MB "
-                         "SCRATCH | pictures DIR\n");
+    std::fprintf(stderr,
+                 "usage: kestrane-bench-peak decode bounded|full FILE MAXPIXEL | archive MB FILE | "
+                 "unpack FILE | pictures DIR\n");
     return 2;
 }
