@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The application finds its resources without any setting, in the build tree and once
+# installed with `cmake --install`, and lists the bundled library the same way in both.
+# Usage: installed_resources_test.sh BUILD_DIR CMAKE
+set -euo pipefail
+build=$1
+cmake=$2
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export HOME=$scratch/home XDG_DATA_HOME=$scratch/data XDG_CONFIG_HOME=$scratch/config
+export XDG_RUNTIME_DIR=$scratch/runtime
+mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+unset KESTRANE_RESOURCES
+
+"$cmake" --install "$build" --prefix "$scratch/prefix" >/dev/null
+[ -f "$scratch/prefix/share/kestrane-wallpapers/wp/index.dat" ] || { echo "index not installed"; exit 1; }
+[ -f "$scratch/prefix/share/kestrane-wallpapers/MenuIcon.png" ] || { echo "icon not installed"; exit 1; }
+
+from_build=$("$build/bin/kestrane-wallpapers" --list-packs)
+installed=$("$scratch/prefix/bin/kestrane-wallpapers" --list-packs)
+echo "$installed"
+[ "$from_build" = "$installed" ] || { echo "installed copy lists a different library"; exit 1; }
+grep -qx 'Dunes \[light/dark\]: 11 wallpapers (dunes)' <<<"$installed"
+grep -qx 'Gradients: 7 wallpapers (gradients)' <<<"$installed"
+grep -qx 'total: 6 packs, 47 wallpapers' <<<"$installed"
+
+# Moved elsewhere, with its resources beside it, it still finds them.
+mv "$scratch/prefix" "$scratch/moved"
+moved=$("$scratch/moved/bin/kestrane-wallpapers" --list-packs)
+[ "$moved" = "$installed" ] || { echo "a moved installation lost its resources"; exit 1; }
