@@ -2,12 +2,13 @@
 # missing, configures and builds first.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all bootstrap configure build run test test-core test-asan bench fuzz install clean format
+.PHONY: all bootstrap configure build run test test-asan test-tsan bench fuzz install clean format
 
 all: build
 
@@ -25,7 +26,7 @@ build: configure
 run: build
 	@scripts/run-app $(BUILD)
 
-test: build test-asan
+test: build test-asan test-tsan
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The display-free core again under AddressSanitizer and UndefinedBehaviorSanitizer.
@@ -37,6 +38,15 @@ test-asan: bootstrap $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+# The queues and the loop's cross-thread posting under ThreadSanitizer.
+$(TSAN_BUILD)/build.ninja: | bootstrap
+	cmake -S . -B $(TSAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
+	    -DKESTRANE_CORE_ONLY=ON -DKESTRANE_TSAN=ON -DKESTRANE_BENCH=OFF
+
+test-tsan: bootstrap $(TSAN_BUILD)/build.ninja
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target ks_base_tests
+	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/ks_base_tests --gtest_brief=1
 
 bench: build
 	@scripts/run-benchmarks $(BUILD)
@@ -56,4 +66,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
