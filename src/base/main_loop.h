@@ -67,6 +67,12 @@ public:
     [[nodiscard]] virtual Timer scheduleRepeating(Seconds interval, std::function<void()> fn) = 0;
 
     virtual const Clock& clock() const = 0;
+
+    // The application's main loop, for the process-wide services that reach it without being
+    // handed one (the shared settings store). Set once by the process entry; none in tests
+    // unless a test sets it.
+    static MainLoop* shared();
+    static void setShared(MainLoop* loop);
 };
 
 } // namespace ks
