@@ -53,15 +53,17 @@ vips::VOption* boundedSize(int maxPixel) {
 }
 
 // HEIF files may carry a small embedded preview that the thumbnail path would pick up;
-// the picture must always be built from the primary image.
-VImage shrinkHeif(const VImage& header, int maxPixel) {
-    return header.thumbnail_image(maxPixel, boundedSize(maxPixel));
+// the picture must always be built from the primary image. Read in sequence, the primary
+// image streams through the shrink instead of being decoded into a full-size copy first.
+VImage shrinkHeif(ByteView bytes, int maxPixel) {
+    const VImage primary = VImage::new_from_buffer(
+        bytes.data(), bytes.size(), "", VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+    return primary.thumbnail_image(maxPixel, boundedSize(maxPixel));
 }
 
-VImage shrink(const BorrowedBlob& blob, std::string_view loader, const VImage& header,
-              int maxPixel) {
+VImage shrink(const BorrowedBlob& blob, ByteView bytes, std::string_view loader, int maxPixel) {
     if (loader.starts_with("VipsForeignLoadHeif"))
-        return shrinkHeif(header, maxPixel);
+        return shrinkHeif(bytes, maxPixel);
     // The buffer path lets JPEG and WebP decode at a reduced scale directly.
     return VImage::thumbnail_buffer(blob.get(), maxPixel, boundedSize(maxPixel));
 }
@@ -125,7 +127,7 @@ std::optional<Image> decode(ByteView bytes, int maxPixel) {
     const auto pixels = std::int64_t{header.width()} * header.height();
     if (pixels <= 0 || pixels > kMaxSourcePixels)
         return std::nullopt;
-    return copyPixels(toRgba8(shrink(blob, loader, header, maxPixel)));
+    return copyPixels(toRgba8(shrink(blob, bytes, loader, maxPixel)));
 }
 
 } // namespace
