@@ -32,4 +32,10 @@ template <typename Duration> std::chrono::system_clock::duration toSystem(Durati
     return std::chrono::duration_cast<std::chrono::system_clock::duration>(d);
 }
 
+// A delay every loop can wait for: NaN and negative delays are none, and nothing waits longer
+// than a century (longer waits would overflow the clocks' tick counts).
+Seconds sanitizedDelay(Seconds delay);
+// A repeating interval: as a delay, but at least a millisecond, so a timer can never spin.
+Seconds sanitizedInterval(Seconds interval);
+
 } // namespace ks

@@ -57,17 +57,17 @@ Timer ManualLoop::schedule(MonoTime due, std::optional<Seconds> repeat, std::fun
 }
 
 Timer ManualLoop::postAfter(Seconds delay, std::function<void()> fn) {
-    return schedule(m_mono + toSteady(std::max(delay, Seconds{0})), std::nullopt, std::move(fn));
+    return schedule(m_mono + toSteady(sanitizedDelay(delay)), std::nullopt, std::move(fn));
 }
 
 Timer ManualLoop::scheduleAt(SysTime date, std::function<void()> fn) {
-    auto wait = std::max(Seconds{date - m_wall}, Seconds{0});
+    // Compared first: subtracting a date far in the past would overflow.
+    const auto wait = date <= m_wall ? Seconds{0} : sanitizedDelay(Seconds{date - m_wall});
     return schedule(m_mono + toSteady(wait), std::nullopt, std::move(fn));
 }
 
 Timer ManualLoop::scheduleRepeating(Seconds interval, std::function<void()> fn) {
-    // A zero interval would spin forever in virtual time.
-    interval = std::max(interval, Seconds{0.001});
+    interval = sanitizedInterval(interval);
     return schedule(m_mono + toSteady(interval), interval, std::move(fn));
 }
 
@@ -130,7 +130,7 @@ std::size_t ManualLoop::runPending() {
 }
 
 void ManualLoop::advance(Seconds seconds) {
-    const MonoTime target = m_mono + toSteady(std::max(seconds, Seconds{0}));
+    const MonoTime target = m_mono + toSteady(sanitizedDelay(seconds));
     runPending();
     while (runOneDue(target))
         runPending();

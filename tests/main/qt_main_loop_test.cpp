@@ -173,5 +173,32 @@ TEST_F(QtMainLoopTest, TimersOutlivingTheLoopAreInert) {
     survivor.cancel();
 }
 
+TEST_F(QtMainLoopTest, CallsStillQueuedWhenTheLoopGoesAreDropped) {
+    auto loop = std::make_unique<QtMainLoop>();
+    int ran = 0;
+    std::thread poster([&] {
+        for (int i = 0; i < 100; ++i)
+            loop->post([&] { ++ran; });
+    });
+    poster.join();
+    loop.reset();
+    runFor(20ms);
+    EXPECT_EQ(ran, 0);
+}
+
+TEST_F(QtMainLoopTest, HostileDelaysNeitherSpinNorOverflow) {
+    int repeats = 0, nanFired = 0;
+    Timer spinning = m_loop.scheduleRepeating(Seconds(0.0), [&] { ++repeats; });
+    Timer nan = m_loop.postAfter(Seconds(std::nan("")), [&] { ++nanFired; });
+    Timer far = m_loop.scheduleAt(SysTime::max(), [] { FAIL() << "a date at the end of time"; });
+    Timer past = m_loop.scheduleAt(SysTime::min(), [&] { ++nanFired; });
+    runFor(50ms);
+    EXPECT_EQ(nanFired, 2);
+    // At most one firing a millisecond.
+    EXPECT_GT(repeats, 0);
+    EXPECT_LE(repeats, 60);
+    EXPECT_TRUE(far.isActive());
+}
+
 } // namespace
 } // namespace ks

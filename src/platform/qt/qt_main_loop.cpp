@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace ks {
 
@@ -57,11 +58,10 @@ public:
         }
         std::function<void()> fn;
         if (m_repeat) {
-            // Due dates advance by whole intervals so repeating timers do not drift; after a
-            // stall the next firing is one interval from now.
-            m_due += toSteady(*m_repeat);
-            if (m_due <= now)
-                m_due = now + toSteady(*m_repeat);
+            // Due dates advance by whole intervals so repeating timers neither drift nor lose
+            // their phase; after a stall the firings that were missed are skipped.
+            const auto interval = toSteady(*m_repeat);
+            m_due += interval * ((now - m_due) / interval + 1);
             arm();
             fn = m_fn;
         } else {
@@ -118,15 +118,33 @@ void QtMainLoop::Dispatcher::timerEvent(QTimerEvent* event) {
     backend->fire();
 }
 
-QtMainLoop::QtMainLoop() : m_dispatcher(std::make_unique<Dispatcher>()) {}
+// Background work may post after the loop is gone, or while it is being destroyed; the gate
+// lets a post reach the dispatcher only while it lives.
+struct QtMainLoop::PostGate {
+    std::mutex mutex;
+    Dispatcher* dispatcher = nullptr;
+};
 
-QtMainLoop::~QtMainLoop() = default;
+QtMainLoop::QtMainLoop()
+    : m_dispatcher(std::make_unique<Dispatcher>()), m_gate(std::make_shared<PostGate>()) {
+    m_gate->dispatcher = m_dispatcher.get();
+}
+
+QtMainLoop::~QtMainLoop() {
+    std::lock_guard lock(m_gate->mutex);
+    m_gate->dispatcher = nullptr;
+    // Deleting the dispatcher drops the calls still queued for it.
+    m_dispatcher.reset();
+}
 
 void QtMainLoop::post(std::function<void()> fn) {
+    std::lock_guard lock(m_gate->mutex);
+    if (!m_gate->dispatcher)
+        return;
     // Queued calls to one receiver are delivered in the order they were posted, from
     // whichever thread they come.
     QMetaObject::invokeMethod(
-        m_dispatcher.get(), [fn = std::move(fn)] { fn(); }, Qt::QueuedConnection);
+        m_gate->dispatcher, [fn = std::move(fn)] { fn(); }, Qt::QueuedConnection);
 }
 
 Timer QtMainLoop::postAfter(Seconds delay, std::function<void()> fn) {
@@ -134,16 +152,19 @@ Timer QtMainLoop::postAfter(Seconds delay, std::function<void()> fn) {
 }
 
 Timer QtMainLoop::scheduleAt(SysTime date, std::function<void()> fn) {
-    return schedule(date - std::chrono::system_clock::now(), std::nullopt, std::move(fn));
+    const auto now = std::chrono::system_clock::now();
+    // Compared first: subtracting a date far in the past would overflow.
+    const Seconds wait = date <= now ? Seconds{0} : Seconds{date - now};
+    return schedule(wait, std::nullopt, std::move(fn));
 }
 
 Timer QtMainLoop::scheduleRepeating(Seconds interval, std::function<void()> fn) {
+    interval = sanitizedInterval(interval);
     return schedule(interval, interval, std::move(fn));
 }
 
 Timer QtMainLoop::schedule(Seconds delay, std::optional<Seconds> repeat, std::function<void()> fn) {
-    if (!(delay.count() > 0)) // also catches NaN
-        delay = Seconds{0};
+    delay = sanitizedDelay(delay);
     auto backend = std::make_shared<Backend>(m_dispatcher.get(),
                                              std::chrono::steady_clock::now() + toSteady(delay),
                                              repeat, std::move(fn));

@@ -25,10 +25,12 @@ public:
 private:
     class Dispatcher;
     class Backend;
+    struct PostGate;
 
     Timer schedule(Seconds delay, std::optional<Seconds> repeat, std::function<void()> fn);
 
     std::unique_ptr<Dispatcher> m_dispatcher;
+    std::shared_ptr<PostGate> m_gate;
 };
 
 } // namespace ks
