@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -40,15 +41,37 @@ std::filesystem::path configHome() {
     return absoluteFromEnv("XDG_CONFIG_HOME").value_or(homeDir() / ".config");
 }
 
+std::filesystem::path cacheHome() {
+    return absoluteFromEnv("XDG_CACHE_HOME").value_or(homeDir() / ".cache");
+}
+
+namespace {
+
+// A folder that no one else can have planted or can reach: a real folder, not a link, ours,
+// closed to others.
+bool isPrivateFolder(const std::filesystem::path& dir) {
+    struct stat info {};
+    return ::lstat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+           (info.st_mode & 077) == 0;
+}
+
+} // namespace
+
 std::filesystem::path runtimeDir() {
     if (auto dir = absoluteFromEnv("XDG_RUNTIME_DIR"))
         return *dir;
     std::error_code error;
-    auto dir = std::filesystem::temp_directory_path(error) /
-               ("kestrane-runtime-" + std::to_string(::getuid()));
-    std::filesystem::create_directories(dir, error);
-    std::filesystem::permissions(dir, std::filesystem::perms::owner_all, error);
-    return dir;
+    // The temporary folder is shared by every user, so the predictable name is only used
+    // when it is really ours.
+    auto shared = std::filesystem::temp_directory_path(error) /
+                  ("kestrane-runtime-" + std::to_string(::getuid()));
+    ::mkdir(shared.c_str(), 0700);
+    if (isPrivateFolder(shared))
+        return shared;
+    auto own = cacheHome() / "kestrane-wallpapers" / "runtime";
+    std::filesystem::create_directories(own, error);
+    ::chmod(own.c_str(), 0700);
+    return own;
 }
 
 std::filesystem::path applicationSupportDir() {

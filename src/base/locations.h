@@ -18,7 +18,10 @@ std::filesystem::path homeDir();
 std::filesystem::path dataHome();
 // $XDG_CONFIG_HOME, or ~/.config.
 std::filesystem::path configHome();
-// $XDG_RUNTIME_DIR, or a private folder in the temporary directory.
+// $XDG_CACHE_HOME, or ~/.cache.
+std::filesystem::path cacheHome();
+// $XDG_RUNTIME_DIR, or a private folder of ours in the temporary directory (in the cache
+// folder when someone else holds that name).
 std::filesystem::path runtimeDir();
 // The application's data ("Application Support"): $XDG_DATA_HOME/Kestrane Wallpapers.
 std::filesystem::path applicationSupportDir();
