@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,11 @@ public:
     // The application's database:
     // $XDG_CONFIG_HOME/kestrane-wallpapers/local.kestrane.wallpapers.plist
     static std::filesystem::path standardPath();
+    // The database over `standardPath()` and the shared main loop, made on first use.
+    static UserDefaults& standard();
+    // Writes the standard database's pending assignments, if it has been made; for the
+    // process entry at quit. True when nothing is left pending.
+    static bool flushStandard();
 
     UserDefaults(std::filesystem::path file, MainLoop& loop);
     ~UserDefaults(); // flushes
@@ -55,8 +61,16 @@ public:
 
     const std::filesystem::path& path() const { return m_path; }
 
+    // How often, and how many bytes, this object has written the file (tests, benchmarks).
+    std::uint64_t fileWrites() const;
+    std::uint64_t bytesWritten() const;
+
 private:
-    // (private members are the implementer's)
+    struct State;
+
+    std::filesystem::path m_path;
+    // Shared so that a flush posted to the loop can hold it weakly and find it gone.
+    std::shared_ptr<State> m_state;
 };
 
 } // namespace ks
