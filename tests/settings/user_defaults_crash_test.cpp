@@ -1,0 +1,132 @@
+#include "base/file_io.h"
+#include "settings/defaults_file.h"
+#include "support/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <random>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace ks {
+namespace {
+
+pid_t startChild(std::vector<std::string> args) {
+    args.insert(args.begin(), KS_DEFAULTS_CHILD);
+    std::vector<char*> argv;
+    for (auto& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, KS_DEFAULTS_CHILD, nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    return pid;
+}
+
+int waitFor(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
+std::optional<std::int64_t> integer(const DefaultsEntries& entries, const std::string& key) {
+    const auto found = entries.find(key);
+    if (found == entries.end())
+        return std::nullopt;
+    const auto* value = std::get_if<DefaultsValue>(&found->second);
+    const auto* number = value ? std::get_if<std::int64_t>(value) : nullptr;
+    return number ? std::optional(*number) : std::nullopt;
+}
+
+// The child assigns key-i = i, then counter = i, for i = 0, 1, 2...; whatever the file holds
+// must be a prefix of that sequence. Returns an explanation when it is not.
+std::string notAPrefix(const DefaultsEntries& entries) {
+    const auto counter = integer(entries, "counter");
+    const std::int64_t last = counter ? *counter : -1;
+    // After counter = c the file may already hold key-(c+1), but nothing further.
+    const bool nextKey = integer(entries, "key-" + std::to_string(last + 1)).has_value();
+    const std::size_t expected =
+        static_cast<std::size_t>(last + 1) + (nextKey ? 1 : 0) + (counter ? 1 : 0);
+    if (entries.size() != expected)
+        return "counter " + std::to_string(last) + " with " + std::to_string(entries.size()) +
+               " entries";
+    for (std::int64_t i = 0; i <= last + (nextKey ? 1 : 0); ++i)
+        if (integer(entries, "key-" + std::to_string(i)) != i)
+            return "key-" + std::to_string(i) + " missing or wrong under counter " +
+                   std::to_string(last);
+    return {};
+}
+
+TEST(DefaultsCrashSafety, KillingAWriterAtAnyMomentLeavesAPrefixOfItsAssignments) {
+    test::TempHome home;
+    const fs::path file = home.root() / "prefs" / "crash.plist";
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> delayMicros(0, 40'000);
+    std::int64_t lastCounter = -1;
+    int killedWhileRunning = 0;
+    for (int run = 0; run < 60; ++run) {
+        const pid_t child = startChild({"crash", file.string()});
+        ASSERT_GT(child, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(delayMicros(random)));
+        ::kill(child, SIGKILL);
+        const int status = waitFor(child);
+        killedWhileRunning += WIFSIGNALED(status) ? 1 : 0;
+
+        const auto bytes = readWholeFile(file);
+        if (!bytes) {
+            ASSERT_EQ(lastCounter, -1) << "the file vanished after run " << run;
+            continue;
+        }
+        const auto entries = parseDefaults(*bytes);
+        ASSERT_TRUE(entries) << "the file does not parse after run " << run;
+        const std::string problem = notAPrefix(*entries);
+        ASSERT_EQ(problem, "") << "after run " << run;
+        const std::int64_t counter = integer(*entries, "counter").value_or(-1);
+        ASSERT_GE(counter, lastCounter) << "assignments on disk were lost";
+        lastCounter = counter;
+    }
+    EXPECT_EQ(killedWhileRunning, 60);
+    EXPECT_GT(lastCounter, 0) << "the children never got to write";
+    for (const auto& entry : fs::directory_iterator(file.parent_path()))
+        EXPECT_EQ(entry.path().filename().string().find("corrupt"), std::string::npos);
+}
+
+TEST(DefaultsCrashSafety, TwoWritersAtOnceNeverLeaveAFileThatFailsToParse) {
+    test::TempHome home;
+    const fs::path file = home.root() / "prefs" / "shared.plist";
+    const pid_t first = startChild({"race", file.string(), "first", "1500"});
+    const pid_t second = startChild({"race", file.string(), "second", "1500"});
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    int reads = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < end) {
+        if (const auto bytes = readWholeFile(file)) {
+            ASSERT_TRUE(parseDefaults(*bytes)) << "read " << reads;
+            ++reads;
+        }
+    }
+    const int firstStatus = waitFor(first);
+    const int secondStatus = waitFor(second);
+    EXPECT_TRUE(WIFEXITED(firstStatus) && WEXITSTATUS(firstStatus) == 0);
+    EXPECT_TRUE(WIFEXITED(secondStatus) && WEXITSTATUS(secondStatus) == 0);
+    EXPECT_GT(reads, 10);
+    const auto bytes = readWholeFile(file);
+    ASSERT_TRUE(bytes);
+    ASSERT_TRUE(parseDefaults(*bytes));
+    for (const auto& entry : fs::directory_iterator(file.parent_path()))
+        EXPECT_EQ(entry.path().filename().string().find("corrupt"), std::string::npos);
+}
+
+} // namespace
+} // namespace ks
