@@ -1,8 +1,11 @@
 #include "base/file_io.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,21 +38,28 @@ void syncDirectory(const std::filesystem::path& dir) {
 
 } // namespace
 
-std::optional<Bytes> readWholeFile(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+std::optional<Bytes> readWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
+    // Non-blocking, so that a FIFO put where a file should be cannot hang the reader.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    // Regular files only: a folder cannot be read, a device may never end.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uint64_t>(info.st_size) > maxBytes) {
         ::close(fd);
         return std::nullopt;
     }
-    Bytes bytes;
-    if (S_ISREG(info.st_mode) && info.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    std::uint8_t buffer[1 << 16];
+    Bytes bytes(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (done == bytes.size()) {
+            // The file grew while we read it.
+            if (bytes.size() >= maxBytes)
+                break;
+            bytes.resize(std::min<std::size_t>(maxBytes, bytes.size() + (1 << 16)));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -58,22 +68,47 @@ std::optional<Bytes> readWholeFile(const std::filesystem::path& path) {
         }
         if (n == 0)
             break;
-        bytes.insert(bytes.end(), buffer, buffer + n);
+        done += static_cast<std::size_t>(n);
     }
     ::close(fd);
+    if (done > maxBytes)
+        return std::nullopt;
+    bytes.resize(done);
     return bytes;
 }
 
+namespace {
+
+// A name for the temporary file that no other writer (thread or process) picks.
+std::string temporaryName(const std::filesystem::path& path) {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    return "." + path.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter++) + "-" + std::to_string(random());
+}
+
+} // namespace
+
 bool replaceFileAtomically(const std::filesystem::path& path, ByteView bytes) {
     const auto dir = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::string temp = (dir / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
+        temp = (dir / temporaryName(path)).string();
+        // 0666 lets the user's umask decide, as for any file they make.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
     if (fd < 0)
         return false;
-    // mkstemp makes the file private; give it the usual permissions of a user's file.
-    ::fchmod(fd, 0644);
+    // A file being replaced keeps the permissions its owner gave it.
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+        ::fchmod(fd, existing.st_mode & 07777);
     const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
+    // Rename is atomic: readers, and other writers, see the old file or a whole new one.
     if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;

@@ -2,13 +2,18 @@
 
 #include "base/bytes.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 
 namespace ks {
 
-// The whole content of a file, or none when it cannot be read.
-std::optional<Bytes> readWholeFile(const std::filesystem::path& path);
+inline constexpr std::size_t kDefaultReadLimit = std::size_t{1} << 30;
+
+// The whole content of a regular file, or none when it cannot be read, is not a regular file
+// or holds more than `maxBytes`.
+std::optional<Bytes> readWholeFile(const std::filesystem::path& path,
+                                   std::size_t maxBytes = kDefaultReadLimit);
 
 // Replaces `path` with `bytes` so that a crash leaves either the old file or the new one:
 // the bytes go to a temporary file in the same folder, which is flushed to disk and then

@@ -13,9 +13,12 @@ namespace {
 
 using vips::VImage;
 
-// Refuse pictures beyond 16384 x 16384 before decoding anything: a few bytes of a
-// compressed file can otherwise claim gigabytes of pixels.
+// Refuse pictures of more than 2^28 pixels (16384 x 16384) before decoding anything: a few bytes of
+// a compressed file can otherwise claim gigabytes of pixels.
 constexpr std::int64_t kMaxSourcePixels = std::int64_t{1} << 28;
+// HEIF is decoded whole before it is shrunk, so its bound is lower: 2^26 pixels (8192 x 8192)
+// still takes the largest phone pictures.
+constexpr std::int64_t kMaxHeifPixels = std::int64_t{1} << 26;
 // libvips' own upper bound for a thumbnail's size.
 constexpr int kMaxTargetPixel = 10'000'000;
 
@@ -125,7 +128,8 @@ std::optional<Image> decode(ByteView bytes, int maxPixel) {
     // Opening reads the header only; pixels are decoded when they are first needed.
     const VImage header = VImage::new_from_buffer(bytes.data(), bytes.size(), "");
     const auto pixels = std::int64_t{header.width()} * header.height();
-    if (pixels <= 0 || pixels > kMaxSourcePixels)
+    const bool heif = loader.starts_with("VipsForeignLoadHeif");
+    if (pixels <= 0 || pixels > (heif ? kMaxHeifPixels : kMaxSourcePixels))
         return std::nullopt;
     return copyPixels(toRgba8(shrink(blob, bytes, loader, maxPixel)));
 }

@@ -10,6 +10,11 @@
 
 namespace ks {
 
+namespace {
+// Far beyond any real catalogue; a bigger file is not an index.
+constexpr std::size_t kLargestIndex = std::size_t{64} << 20;
+} // namespace
+
 Library::Library() : Library(&Locations::resourcesDir) {}
 
 Library::Library(ResourcesLocator locateResources)
@@ -19,7 +24,7 @@ void Library::rescan() {
     std::optional<std::vector<Pack>> packs;
     if (const auto resources = m_locateResources ? m_locateResources() : std::nullopt) {
         const auto index = *resources / Vault::libraryDirName / Vault::indexFileName;
-        if (const auto document = readWholeFile(index))
+        if (const auto document = readWholeFile(index, kLargestIndex))
             packs = parseLibraryIndex(*document);
     }
     if (!packs) {

@@ -18,9 +18,23 @@ TEST(AtomicReplace, WritesNewFilesAndReplacesOldOnesWithoutLeavingTemporaries) {
     EXPECT_EQ(ks::asText(*bytes), "second, longer");
     EXPECT_EQ(std::distance(fs::directory_iterator(home.root()), fs::directory_iterator()), 5)
         << "only the four XDG folders and the file";
-    struct stat info {};
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u);
+}
+
+TEST(AtomicReplace, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirMode) {
+    ks::test::TempHome home;
+    const auto fresh = home.root() / "fresh";
+    const auto old = ::umask(027);
+    ASSERT_TRUE(ks::replaceFileAtomically(fresh, ks::asBytes("x")));
+    ::umask(old);
+    EXPECT_EQ(fs::status(fresh).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    const auto secret = home.root() / "secret";
+    ASSERT_TRUE(ks::replaceFileAtomically(secret, ks::asBytes("v1")));
+    fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(ks::replaceFileAtomically(secret, ks::asBytes("v2")));
+    EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST(AtomicReplace, FailureLeavesTheOldFileAlone) {
@@ -34,6 +48,17 @@ TEST(AtomicReplace, FailureLeavesTheOldFileAlone) {
     EXPECT_FALSE(ks::replaceFileAtomically(home.root() / "missing" / "x", ks::asBytes("new")));
     EXPECT_EQ(ks::asText(*ks::readWholeFile(path)), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST(ReadWholeFile, GivesNoneForAnythingButARegularFileWithinTheLimit) {
+    ks::test::TempHome home;
+    const auto fifo = home.root() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(ks::readWholeFile(fifo)) << "and it must not hang";
+    EXPECT_FALSE(ks::readWholeFile("/dev/zero"));
+    ASSERT_TRUE(ks::replaceFileAtomically(home.root() / "ten", ks::asBytes("0123456789")));
+    EXPECT_FALSE(ks::readWholeFile(home.root() / "ten", 9));
+    EXPECT_EQ(ks::readWholeFile(home.root() / "ten", 10)->size(), 10u);
 }
 
 TEST(ReadWholeFile, GivesNoneForMissingFilesAndFoldersAndAllBytesOtherwise) {

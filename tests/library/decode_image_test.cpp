@@ -162,6 +162,42 @@ TEST(DecodeImage, GivesNoneForWhatIsNoPicture) {
         asBytes(R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10"></svg>)"), 480));
 }
 
+// A PNG that claims `width` x `height` pixels in its header and holds none.
+Bytes pngClaiming(std::uint32_t width, std::uint32_t height) {
+    auto crc32 = [](ByteView data) {
+        std::uint32_t crc = 0xFFFFFFFF;
+        for (auto byte : data) {
+            crc ^= byte;
+            for (int k = 0; k < 8; ++k)
+                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        return ~crc;
+    };
+    auto be32 = [](Bytes& out, std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out.push_back(static_cast<std::uint8_t>(v >> shift));
+    };
+    Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    Bytes ihdr{'I', 'H', 'D', 'R'};
+    be32(ihdr, width);
+    be32(ihdr, height);
+    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+    be32(png, 13);
+    png.insert(png.end(), ihdr.begin(), ihdr.end());
+    be32(png, crc32(ihdr));
+    const Bytes iend{'I', 'E', 'N', 'D'};
+    be32(png, 0);
+    png.insert(png.end(), iend.begin(), iend.end());
+    be32(png, crc32(iend));
+    return png;
+}
+
+TEST(DecodeImage, RefusesPicturesThatClaimAbsurdSizesBeforeDecoding) {
+    // 10^10 pixels would take 40 GB; the header alone must be enough to say no.
+    EXPECT_FALSE(decodeImage(pngClaiming(100000, 100000), 320));
+    EXPECT_FALSE(decodeImage(pngClaiming(0x7FFFFFFF, 1), 320));
+}
+
 TEST(DecodeImage, ManyThreadsDecodeAtOnce) {
     const Bytes jpeg = encode(solid(1200, 800, kRed), ".jpg");
     const Bytes png = encode(solid(800, 1200, kBlue), ".png");
