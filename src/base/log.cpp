@@ -1,6 +1,7 @@
 #include "base/log.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <syslog.h>
 #include <unistd.h>
@@ -22,7 +23,9 @@ LogSink& currentSink() {
 void defaultSink(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
     std::fflush(stderr);
-    if (!isatty(STDERR_FILENO))
+    // Tests and demos run without a terminal too; they opt out of the system log.
+    static const bool toSyslog = !isatty(STDERR_FILENO) && !std::getenv("KESTRANE_NO_SYSLOG");
+    if (toSyslog)
         syslog(LOG_NOTICE, "%s", message.c_str());
 }
 

@@ -8,7 +8,7 @@
 namespace ks {
 
 // Writes one line to the system log: standard error, and syslog when standard error is
-// not a terminal. Safe from any thread.
+// not a terminal (unless KESTRANE_NO_SYSLOG is set, as in tests). Safe from any thread.
 void logLine(std::string_view message);
 
 // Replaces where log lines go (tests capture them). An empty sink restores the default.

@@ -11,6 +11,7 @@ export HOME=$scratch/home XDG_DATA_HOME=$scratch/data XDG_CONFIG_HOME=$scratch/c
 export XDG_RUNTIME_DIR=$scratch/runtime
 mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 unset KESTRANE_RESOURCES
+export KESTRANE_NO_SYSLOG=1
 
 "$cmake" --install "$build" --prefix "$scratch/prefix" >/dev/null
 [ -f "$scratch/prefix/share/kestrane-wallpapers/wp/index.dat" ] || { echo "index not installed"; exit 1; }
