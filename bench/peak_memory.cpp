@@ -51,7 +51,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::fprintf(stderr,
-                 "usage: kestrane-bench-peak decode bounded|full FILE MAXPIXEL | archive MB FILE | "
-                 "unpack FILE | pictures DIR\n");
+                 "usage: kestrane-bench-peak decode bounded|full FILE MAXPIXEL | pictures DIR\n");
     return 2;
 }

@@ -73,6 +73,9 @@ Tray::~Tray() {
 }
 
 void Tray::show() {
+    // Without a tray host the icon waits, and appears as soon as one starts.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        logLine("Tray: no system tray is running yet; the icon appears when one starts");
     m_icon->show();
 }
 
