@@ -184,31 +184,78 @@ private:
         return value;
     }
 
-    // Where an object's references start and how many there are (none for scalars).
-    std::optional<std::pair<std::size_t, std::size_t>> childrenOf(std::size_t object) const {
+    struct Object {
+        std::uint8_t kind = 0;
+        std::uint64_t count = 0;
+        std::size_t payload = 0; // where its bytes or references start
+    };
+
+    std::optional<Object> objectAt(std::size_t object) const {
         const auto offset = readUInt(m_table + object * m_offsetSize, m_offsetSize);
         if (!offset || *offset < 8 || *offset >= m_limit)
             return std::nullopt;
         std::size_t at = static_cast<std::size_t>(*offset);
         const std::uint8_t marker = m_bytes[at++];
-        const std::uint8_t kind = marker >> 4;
-        if (kind != 0xA && kind != 0xC && kind != 0xD)
-            return std::pair<std::size_t, std::size_t>{0, 0};
-        std::uint64_t count = marker & 0x0F;
-        if (count == 0x0F) {
+        Object result{static_cast<std::uint8_t>(marker >> 4), marker & 0x0Fu, at};
+        const bool counted = result.kind == 0x4 || result.kind == 0x5 || result.kind == 0x6 ||
+                             result.kind == 0xA || result.kind == 0xC || result.kind == 0xD;
+        if (counted && result.count == 0x0F) {
             if (at >= m_limit || (m_bytes[at] >> 4) != 0x1)
                 return std::nullopt;
             const std::size_t size = std::size_t{1} << (m_bytes[at] & 0x0F);
             const auto value = readUInt(at + 1, size);
             if (!value)
                 return std::nullopt;
-            count = *value;
-            at += 1 + size;
+            result.count = *value;
+            result.payload = at + 1 + size;
         }
-        const std::uint64_t refs = kind == 0xD ? count * 2 : count;
-        if (count > m_limit || at > m_limit || (m_limit - at) / m_refSize < refs)
+        return result;
+    }
+
+    // libplist keeps strings as C strings: it asserts on a key that holds a NUL and cuts
+    // values short at one, so lists with such strings are refused whole.
+    bool stringHoldsNul(const Object& object) const {
+        const std::uint64_t units = object.count;
+        const std::size_t unitSize = object.kind == 0x6 ? 2 : 1;
+        if (object.payload > m_limit || units > (m_limit - object.payload) / unitSize)
+            return true; // runs past the objects: malformed
+        for (std::uint64_t i = 0; i < units; ++i) {
+            const std::size_t at = object.payload + static_cast<std::size_t>(i) * unitSize;
+            if (m_bytes[at] == 0 && (unitSize == 1 || m_bytes[at + 1] == 0))
+                return true;
+        }
+        return false;
+    }
+
+    // Where an object's references start and how many there are (none for scalars). None
+    // for objects that are malformed, or strings libplist would mangle.
+    std::optional<std::pair<std::size_t, std::size_t>> childrenOf(std::size_t index) const {
+        const auto object = objectAt(index);
+        if (!object)
             return std::nullopt;
-        return std::pair<std::size_t, std::size_t>{at, static_cast<std::size_t>(refs)};
+        if (object->kind == 0x5 || object->kind == 0x6) {
+            if (stringHoldsNul(*object))
+                return std::nullopt;
+            return std::pair<std::size_t, std::size_t>{0, 0};
+        }
+        if (object->kind != 0xA && object->kind != 0xC && object->kind != 0xD)
+            return std::pair<std::size_t, std::size_t>{0, 0};
+        const std::uint64_t refs = object->kind == 0xD ? object->count * 2 : object->count;
+        if (object->count > m_limit || object->payload > m_limit ||
+            (m_limit - object->payload) / m_refSize < refs)
+            return std::nullopt;
+        if (object->kind == 0xD) {
+            // Keys must be strings; libplist asserts on others.
+            for (std::uint64_t i = 0; i < object->count; ++i) {
+                const auto key = readUInt(object->payload + i * m_refSize, m_refSize);
+                if (!key || *key >= m_objects)
+                    return std::nullopt;
+                const auto keyObject = objectAt(static_cast<std::size_t>(*key));
+                if (!keyObject || (keyObject->kind != 0x5 && keyObject->kind != 0x6))
+                    return std::nullopt;
+            }
+        }
+        return std::pair<std::size_t, std::size_t>{object->payload, static_cast<std::size_t>(refs)};
     }
 
     ByteView m_bytes;
@@ -327,7 +374,10 @@ std::optional<DefaultsEntries> parseDefaults(ByteView bytes) {
     if (plist_is_binary(data, length)) {
         if (!BinaryShape(bytes).acceptable())
             return std::nullopt;
-    } else if (xmlNestsTooDeep(asText(bytes))) {
+    } else if (asText(bytes).find('\0') != std::string_view::npos ||
+               xmlNestsTooDeep(asText(bytes))) {
+        // XML may not hold a NUL at all, and libplist would keep one inside a string only to
+        // cut the string short there when writing it (or assert, inside a key).
         return std::nullopt;
     }
 

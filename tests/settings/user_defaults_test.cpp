@@ -323,6 +323,26 @@ TEST(DefaultsFile, RefusesNestingAndExpansionLibplistCannotSurvive) {
     EXPECT_FALSE(parseDefaults(asBytes(binary(40, 2))));
 }
 
+TEST(DefaultsFile, RefusesStringsWithNulThatLibplistWouldMangleOrAssertOn) {
+    // Binary {"a\0b": true}: libplist asserts reading the key. {"k": "x\0y"}: it cuts the value.
+    const std::string nulKey("bplist00\xd1\x01\x02\x53\x61\x00\x62\x09\x08\x0b\x0f\x00\x00\x00"
+                             "\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x00"
+                             "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x10",
+                             51);
+    const std::string nulValue("bplist00\xd1\x01\x02\x51\x6b\x53\x78\x00\x79\x08\x0b\x0d\x00\x00"
+                               "\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00"
+                               "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x11",
+                               52);
+    EXPECT_FALSE(parseDefaults(asBytes(nulKey)));
+    EXPECT_FALSE(parseDefaults(asBytes(nulValue)));
+    const std::string sameWithoutNul = std::string(nulValue).replace(15, 1, "z");
+    EXPECT_TRUE(parseDefaults(asBytes(sameWithoutNul)));
+    const std::string xmlWithNul =
+        "<dict><key>k</key><string>x" + std::string(1, '\0') + "y</string></dict>";
+    EXPECT_FALSE(parseDefaults(asBytes(plistText(xmlWithNul))));
+    EXPECT_TRUE(parseDefaults(asBytes(plistText("<dict><key>k</key><string>xy</string></dict>"))));
+}
+
 // --- What the file keeps -------------------------------------------------------------------
 
 TEST_F(UserDefaultsTest, ValuesOfUnknownTypesSurviveARewrite) {
