@@ -7,6 +7,8 @@
 #include "main/quit_signals.h"
 #include "main/single_instance.h"
 #include "platform/login_items.h"
+#include "platform/qt/qt_main_loop.h"
+#include "settings/user_defaults.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -39,6 +41,19 @@ int runApplication(int argc, char** argv, const ks::CommandLine& options) {
     // A tray application: closing a window it opens must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     ks::quitOnTerminationSignals();
+
+    ks::QtMainLoop loop;
+    ks::MainLoop::setShared(&loop);
+    // Assignments wait for the loop's next turn; whatever is still pending when the loop
+    // ends (Quit, SIGTERM, SIGINT or a failed launch) is written before the loop goes.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit,
+                     [] { ks::UserDefaults::flushStandard(); });
+    struct FlushAtExit {
+        ~FlushAtExit() {
+            ks::UserDefaults::flushStandard();
+            ks::MainLoop::setShared(nullptr);
+        }
+    } flushAtExit;
 
     ks::AppDelegate delegate({options.settings, options.welcome});
     ks::InstanceServer server([&delegate](std::string_view message) {
