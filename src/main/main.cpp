@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -35,7 +36,16 @@ int handOver(int argc, char** argv) {
     return 1;
 }
 
-int runApplication(int argc, char** argv, const ks::CommandLine& options) {
+// The tray needs a graphical session; Qt would otherwise abort the process. A platform named
+// in QT_QPA_PLATFORM (offscreen in tests) is taken at its word.
+bool hasGraphicalSession() {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        if (const char* value = std::getenv(name); value && *value)
+            return true;
+    return false;
+}
+
+int runApplication(int argc, char** argv, const ks::CommandLine& options, bool ownsInstance) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrane Wallpapers"));
     // A tray application: closing a window it opens must not end it.
@@ -61,7 +71,9 @@ int runApplication(int argc, char** argv, const ks::CommandLine& options) {
             delegate.showSettings();
     });
     // Listening before the launch lets a copy started meanwhile hand over without waiting.
-    server.listen(ks::SingleInstance::socketPath());
+    // Without the lock another copy may be listening; its socket must not be taken over.
+    if (ownsInstance)
+        server.listen(ks::SingleInstance::socketPath());
 
     if (!delegate.applicationDidFinishLaunching())
         return 1;
@@ -87,6 +99,11 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    if (!hasGraphicalSession()) {
+        ks::logLine("Kestrane Wallpapers: no graphical session to show the tray in (neither "
+                    "DISPLAY nor WAYLAND_DISPLAY is set)");
+        return 1;
+    }
     const auto lock = ks::InstanceLock::acquire(ks::SingleInstance::lockPath());
     switch (lock.state()) {
     case ks::InstanceLock::State::heldElsewhere:
@@ -97,5 +114,5 @@ int main(int argc, char** argv) {
     case ks::InstanceLock::State::acquired:
         break;
     }
-    return runApplication(argc, argv, options);
+    return runApplication(argc, argv, options, lock.state() == ks::InstanceLock::State::acquired);
 }

@@ -75,6 +75,15 @@ TEST_F(AppCommandLineTest, FailedRegistrationIsPrintedAsAFailure) {
         << run.out;
 }
 
+TEST_F(AppCommandLineTest, WithoutAGraphicalSessionTheTraySaysSoInsteadOfAborting) {
+    m_home.unsetVar("DISPLAY");
+    m_home.unsetVar("WAYLAND_DISPLAY");
+    m_home.unsetVar("QT_QPA_PLATFORM");
+    const auto run = runApp({"--settings"}, m_home.root());
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("no graphical session"), std::string::npos) << run.err;
+}
+
 TEST_F(AppCommandLineTest, EmptyLibraryNeverStartsTheRotation) {
     writeTestLibrary(m_home.root(), "{\"packs\": []}", {});
     AppProcess app({}, m_home.root(), "empty");
