@@ -1,45 +1,16 @@
 #include "library/library_index.h"
 
-#include <nlohmann/json.hpp>
+#include "base/json_fields.h"
 
 namespace ks {
 
 namespace {
 
-using Json = nlohmann::json;
-
-// Every reader below answers none for a missing key or a value of the wrong type, so one
-// bad record anywhere makes the whole document unreadable.
-std::optional<std::string> requiredString(const Json& object, const char* key) {
-    const auto it = object.find(key);
-    if (it == object.end() || !it->is_string())
-        return std::nullopt;
-    return it->get<std::string>();
-}
-
-std::optional<bool> requiredBool(const Json& object, const char* key) {
-    const auto it = object.find(key);
-    if (it == object.end() || !it->is_boolean())
-        return std::nullopt;
-    return it->get<bool>();
-}
-
-const Json* requiredArray(const Json& object, const char* key) {
-    const auto it = object.find(key);
-    if (it == object.end() || !it->is_array())
-        return nullptr;
-    return &*it;
-}
-
-// Absent and null both mean "no cover"; the outer optional is the parse failure.
-std::optional<std::optional<std::string>> optionalString(const Json& object, const char* key) {
-    const auto it = object.find(key);
-    if (it == object.end() || it->is_null())
-        return std::optional<std::string>{};
-    if (!it->is_string())
-        return std::nullopt;
-    return std::optional<std::string>{it->get<std::string>()};
-}
+using json::Json;
+using json::optionalString;
+using json::requiredArray;
+using json::requiredBool;
+using json::requiredString;
 
 std::optional<Wallpaper> parseWallpaper(const Json& record, const std::string& packID) {
     if (!record.is_object())

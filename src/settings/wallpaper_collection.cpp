@@ -1,33 +1,14 @@
 #include "settings/wallpaper_collection.h"
 
-#include <nlohmann/json.hpp>
+#include "base/json_fields.h"
 
 namespace ks {
 
 namespace {
 
-using Json = nlohmann::json;
-
-std::optional<std::string> requiredString(const Json& object, const char* key) {
-    const auto it = object.find(key);
-    if (it == object.end() || !it->is_string())
-        return std::nullopt;
-    return it->get<std::string>();
-}
-
-std::optional<std::vector<std::string>> requiredStrings(const Json& object, const char* key) {
-    const auto it = object.find(key);
-    if (it == object.end() || !it->is_array())
-        return std::nullopt;
-    std::vector<std::string> strings;
-    strings.reserve(it->size());
-    for (const Json& element : *it) {
-        if (!element.is_string())
-            return std::nullopt;
-        strings.push_back(element.get<std::string>());
-    }
-    return strings;
-}
+using json::Json;
+using json::requiredString;
+using json::requiredStrings;
 
 std::optional<WallpaperCollection> decodeOne(const Json& element) {
     if (!element.is_object())
