@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <fstream>
+#include <string>
 #include <sys/resource.h>
 
 namespace ks::bench {
@@ -10,6 +12,24 @@ inline std::size_t peakRss() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<std::size_t>(usage.ru_maxrss) * 1024;
+}
+
+// A field of /proc/self/status in bytes ("VmRSS", "VmHWM"); 0 when unknown.
+inline std::size_t statusBytes(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field + ":", 0) == 0)
+            return std::stoul(line.substr(field.size() + 1)) * 1024;
+    return 0;
+}
+
+// Starts a new high-water mark at the present resident size, so the next peak belongs to
+// what runs from here on alone. False where the kernel does not offer it.
+inline bool resetPeakRss() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    return static_cast<bool>(clear.flush());
 }
 
 } // namespace ks::bench
