@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <numeric>
 #include <vector>
 
 TEST(SerialQueue, RunsWorkOneAtATimeInOrderAndFinishesItBeforeDestruction) {
@@ -17,47 +18,38 @@ TEST(SerialQueue, RunsWorkOneAtATimeInOrderAndFinishesItBeforeDestruction) {
         ks::SerialQueue queue("test.serial");
         for (int i = 0; i < 200; ++i)
             queue.async([&, i] {
-                if (running.fetch_add(1) != 0)
-                    overlapped = true;
+                overlapped |= running.fetch_add(1) != 0;
                 order.push_back(i);
                 running.fetch_sub(1);
             });
     }
-    ASSERT_EQ(order.size(), 200u);
-    for (int i = 0; i < 200; ++i)
-        EXPECT_EQ(order[i], i);
+    std::vector<int> expected(200);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(order, expected);
     EXPECT_FALSE(overlapped);
 }
 
-TEST(ConcurrentQueue, RunsSeveralItemsAtOnce) {
-    ks::ConcurrentQueue queue("test.concurrent", 2);
+TEST(ConcurrentQueue, RunsItemsAtOnceAndFinishesThemBeforeDestruction) {
     std::mutex mutex;
     std::condition_variable changed;
     int arrived = 0;
-    bool bothRanTogether = false;
-    for (int i = 0; i < 2; ++i)
-        queue.async([&] {
-            std::unique_lock lock(mutex);
-            ++arrived;
-            changed.notify_all();
-            // Each item waits for the other: only a queue that runs both at once finishes.
-            bothRanTogether =
-                changed.wait_for(lock, std::chrono::seconds(10), [&] { return arrived == 2; });
-        });
-    std::unique_lock lock(mutex);
-    changed.wait_for(lock, std::chrono::seconds(10), [&] { return arrived == 2; });
-    lock.unlock();
-    EXPECT_EQ(arrived, 2);
-    EXPECT_TRUE(bothRanTogether);
-}
-
-TEST(ConcurrentQueue, FinishesEveryItemBeforeDestruction) {
+    int together = 0;
     std::atomic<int> done{0};
     {
-        ks::ConcurrentQueue queue("test.concurrent");
+        ks::ConcurrentQueue queue("test.concurrent", 2);
+        // Each of the two waits for the other: only a queue that runs both at once finishes.
+        for (int i = 0; i < 2; ++i)
+            queue.async([&] {
+                std::unique_lock lock(mutex);
+                ++arrived;
+                changed.notify_all();
+                together +=
+                    changed.wait_for(lock, std::chrono::seconds(10), [&] { return arrived == 2; });
+            });
         for (int i = 0; i < 1000; ++i)
             queue.async([&] { done.fetch_add(1); });
     }
+    EXPECT_EQ(together, 2);
     EXPECT_EQ(done.load(), 1000);
 }
 
