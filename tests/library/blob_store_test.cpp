@@ -28,38 +28,35 @@ protected:
         std::ofstream(path, std::ios::binary) << text;
     }
     fs::path shipped(std::string_view name) const { return m_resources / "wp" / name; }
-    fs::path downloaded(std::string_view name) const {
-        return m_home.dataHome() / "Kestrane Wallpapers" / "packs" / name;
-    }
+    fs::path downloads() const { return m_home.dataHome() / "Kestrane Wallpapers" / "packs"; }
 
     test::TempHome m_home;
     fs::path m_resources = m_home.root() / "resources";
 };
 
-TEST_F(BlobStoreTest, DownloadedPacksDirIsMadeOnEveryAccess) {
-    const fs::path expected = m_home.dataHome() / "Kestrane Wallpapers" / "packs";
-    EXPECT_EQ(Config::downloadedPacksDir(), expected);
-    EXPECT_TRUE(fs::is_directory(expected));
-
-    fs::remove_all(m_home.dataHome() / "Kestrane Wallpapers");
+TEST_F(BlobStoreTest, TheDownloadedCopyWinsOverTheShippedOneAndItsFolderIsAlwaysMade) {
+    EXPECT_EQ(Config::downloadedPacksDir(), downloads());
+    EXPECT_TRUE(fs::is_directory(downloads()));
+    fs::remove_all(downloads().parent_path());
     EXPECT_FALSE(BlobStore::isDownloaded("x.dat"));
-    EXPECT_TRUE(fs::is_directory(expected));
-}
+    EXPECT_TRUE(fs::is_directory(downloads())) << "made again on every access";
 
-TEST_F(BlobStoreTest, TheDownloadedCopyWinsOverTheShippedOne) {
-    Config::downloadedPacksDir();
     write(shipped("both.dat"), "shipped");
-    write(downloaded("both.dat"), "downloaded");
+    write(downloads() / "both.dat", "downloaded");
     write(shipped("only-shipped.dat"), "shipped");
+    fs::create_directories(downloads() / "odd.dat"); // a folder named like a blob is no blob
+    write(shipped("odd.dat"), "shipped");
 
-    EXPECT_EQ(BlobStore::url("both.dat"), downloaded("both.dat"));
+    EXPECT_EQ(BlobStore::url("both.dat"), downloads() / "both.dat");
     EXPECT_TRUE(BlobStore::isDownloaded("both.dat"));
-    EXPECT_EQ(BlobStore::url("only-shipped.dat"), shipped("only-shipped.dat"));
-    EXPECT_FALSE(BlobStore::isDownloaded("only-shipped.dat"));
+    for (const char* name : {"only-shipped.dat", "odd.dat"}) {
+        EXPECT_EQ(BlobStore::url(name), shipped(name));
+        EXPECT_FALSE(BlobStore::isDownloaded(name));
+    }
     EXPECT_EQ(BlobStore::url("nowhere.dat"), std::nullopt);
 
     const Wallpaper wallpaper{"p", "a.jpg", Variant::neutral, "both.dat"};
-    EXPECT_EQ(wallpaper.blobURL(), downloaded("both.dat"));
+    EXPECT_EQ(wallpaper.blobURL(), downloads() / "both.dat");
     EXPECT_EQ(wallpaper.imageData(),
               Bytes(asBytes("downloaded").begin(), asBytes("downloaded").end()));
 }
@@ -80,21 +77,12 @@ TEST_F(BlobStoreTest, NamesThatAreNotPlainFileNamesFindNothing) {
     write(m_home.dataHome() / "Kestrane Wallpapers" / "outside.dat", "secret");
     fs::create_directories(shipped("sub"));
     write(shipped("sub") / "x.dat", "x");
-    for (std::string_view name :
-         {std::string_view(""), std::string_view("."), std::string_view(".."),
-          std::string_view("../outside.dat"), std::string_view("sub/x.dat"),
-          std::string_view("..\\outside.dat"), std::string_view("x.dat\0.jpg", 10),
-          std::string_view("/etc/passwd")}) {
+    using namespace std::string_view_literals;
+    for (std::string_view name : {""sv, "."sv, ".."sv, "../outside.dat"sv, "sub/x.dat"sv,
+                                  "..\\outside.dat"sv, "x.dat\0.jpg"sv, "/etc/passwd"sv}) {
         EXPECT_EQ(BlobStore::url(name), std::nullopt) << name;
         EXPECT_FALSE(BlobStore::isDownloaded(name)) << name;
     }
-}
-
-TEST_F(BlobStoreTest, AFolderNamedLikeABlobIsNoBlob) {
-    fs::create_directories(downloaded("odd.dat"));
-    write(shipped("odd.dat"), "shipped");
-    EXPECT_FALSE(BlobStore::isDownloaded("odd.dat"));
-    EXPECT_EQ(BlobStore::url("odd.dat"), shipped("odd.dat"));
 }
 
 } // namespace

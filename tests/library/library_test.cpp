@@ -14,6 +14,8 @@ namespace {
 
 using testing::ElementsAre;
 
+constexpr const char* kUnreadable = "Library: could not read the embedded wallpaper library";
+
 Wallpaper wp(std::string pack, std::string file, Variant variant = Variant::neutral) {
     return {std::move(pack), std::move(file), variant, "blob-" + file};
 }
@@ -24,7 +26,7 @@ std::vector<Pack> samplePacks() {
             {"alps", "Alps again", {wp("alps", "Peak-3.jpg", Variant::light)}, false, {}}};
 }
 
-class LibraryRescan : public testing::Test {
+class LibraryTest : public testing::Test {
 protected:
     void writeIndex(std::string_view text) {
         std::filesystem::create_directories(m_resources / "wp");
@@ -39,33 +41,42 @@ protected:
     test::LogCapture m_log;
 };
 
-TEST_F(LibraryRescan, IsEmptyUntilScanned) {
+TEST_F(LibraryTest, IsEmptyUntilScannedThenLooksUpByExactKeyFirstMatchFirst) {
     writeIndex(serializeLibraryIndex(samplePacks()));
-    Library library = libraryHere();
+    m_home.setVar("KESTRANE_RESOURCES", m_resources);
+    Library library;
     EXPECT_TRUE(library.packs().empty());
     library.rescan();
     EXPECT_EQ(library.packs(), samplePacks());
     EXPECT_TRUE(m_log.lines().empty());
+
+    std::vector<std::string> keys;
+    for (const auto& w : library.allWallpapers())
+        keys.push_back(w.key());
+    EXPECT_THAT(keys,
+                ElementsAre("alps/Peak-3.jpg", "alps/Lake.jpg", "sea/Wave.jpg", "alps/Peak-3.jpg"));
+    EXPECT_EQ(library.wallpaper("alps/Peak-3.jpg"), wp("alps", "Peak-3.jpg"));
+    EXPECT_EQ(library.pack("alps")->displayName, "Alps");
+    for (const char* key : {"alps/peak-3.jpg", "alps/"})
+        EXPECT_EQ(library.wallpaper(key), std::nullopt) << key;
+    for (const char* id : {"Alps", ""})
+        EXPECT_EQ(library.pack(id), std::nullopt) << id;
 }
 
-TEST_F(LibraryRescan, FindsTheIndexThroughTheResourcesVariable) {
-    writeIndex(serializeLibraryIndex(samplePacks()));
-    m_home.setVar("KESTRANE_RESOURCES", m_resources);
-    Library library;
-    library.rescan();
-    EXPECT_EQ(library.packs().size(), 3u);
-}
-
-TEST_F(LibraryRescan, EveryFailureLogsOnceAndEmptiesThePacks) {
-    const std::string good = serializeLibraryIndex(samplePacks());
-    const std::string brokenRecord = R"({"packs": [{"id": "a", "displayName": "A",
-                                         "wallpapers": []}]})";
+TEST_F(LibraryTest, EveryFailureLogsOnceAndEmptiesThePacks) {
     const std::vector<std::function<void(Library&)>> failures{
-        [&](Library&) { writeIndex(brokenRecord); }, [&](Library&) { writeIndex("not json"); },
+        [&](Library&) {
+            writeIndex(R"({"packs": [{"id": "a", "displayName": "A", "wallpapers": []}]})");
+        },
+        [&](Library&) { writeIndex("not json"); },
         [&](Library&) { std::filesystem::remove(m_resources / "wp" / "index.dat"); },
-        [&](Library& library) { library = Library([] { return std::nullopt; }); }};
+        [&](Library& library) { library = Library([] { return std::nullopt; }); },
+        [&](Library& library) {
+            m_home.setVar("KESTRANE_RESOURCES", m_home.root() / "nowhere");
+            library = Library();
+        }};
     for (std::size_t i = 0; i < failures.size(); ++i) {
-        writeIndex(good);
+        writeIndex(serializeLibraryIndex(samplePacks()));
         Library library = libraryHere();
         library.rescan();
         ASSERT_EQ(library.packs().size(), 3u);
@@ -76,43 +87,8 @@ TEST_F(LibraryRescan, EveryFailureLogsOnceAndEmptiesThePacks) {
         EXPECT_TRUE(library.packs().empty()) << i;
         const auto lines = m_log.lines();
         ASSERT_EQ(lines.size(), before + 1) << i;
-        EXPECT_EQ(lines.back(), "Library: could not read the embedded wallpaper library");
+        EXPECT_EQ(lines.back(), kUnreadable);
     }
-}
-
-TEST_F(LibraryRescan, AMissingResourcesFolderIsAFailure) {
-    m_home.setVar("KESTRANE_RESOURCES", m_home.root() / "nowhere");
-    Library library;
-    library.rescan();
-    EXPECT_TRUE(library.packs().empty());
-    EXPECT_THAT(m_log.lines(),
-                ElementsAre("Library: could not read the embedded wallpaper library"));
-}
-
-class LibraryLookups : public LibraryRescan {
-protected:
-    void SetUp() override {
-        writeIndex(serializeLibraryIndex(samplePacks()));
-        m_library.rescan();
-    }
-    Library m_library = libraryHere();
-};
-
-TEST_F(LibraryLookups, AllWallpapersFollowPackThenIndexOrder) {
-    std::vector<std::string> keys;
-    for (const auto& w : m_library.allWallpapers())
-        keys.push_back(w.key());
-    EXPECT_THAT(keys,
-                ElementsAre("alps/Peak-3.jpg", "alps/Lake.jpg", "sea/Wave.jpg", "alps/Peak-3.jpg"));
-}
-
-TEST_F(LibraryLookups, TheFirstMatchWinsAndKeysAreCaseSensitive) {
-    EXPECT_EQ(m_library.wallpaper("alps/Peak-3.jpg"), wp("alps", "Peak-3.jpg"));
-    EXPECT_EQ(m_library.wallpaper("alps/peak-3.jpg"), std::nullopt);
-    EXPECT_EQ(m_library.wallpaper("alps/"), std::nullopt);
-    EXPECT_EQ(m_library.pack("alps")->displayName, "Alps");
-    EXPECT_EQ(m_library.pack("Alps"), std::nullopt);
-    EXPECT_EQ(m_library.pack(""), std::nullopt);
 }
 
 TEST(PackCover, NamedWallpaperElseFirstElseNone) {
@@ -131,25 +107,20 @@ TEST(PackCover, NamedWallpaperElseFirstElseNone) {
     EXPECT_EQ(pack.cover(), std::nullopt);
 }
 
-TEST(CatalogueValues, EqualValuesHashAlikeAndEveryFieldCounts) {
+TEST(CatalogueValues, EveryFieldCountsAndImageSourcesAreKeyedByWallpaperKeyOrPath) {
     const Wallpaper base = wp("p", "a.jpg", Variant::dark);
-    std::unordered_set<Wallpaper> set{base, base};
-    Wallpaper other = base;
-    other.variant = Variant::light;
-    set.insert(other);
-    other = base;
-    other.blob = "elsewhere";
-    set.insert(other);
-    EXPECT_EQ(set.size(), 3u);
-    EXPECT_TRUE(set.count(wp("p", "a.jpg", Variant::dark)));
-}
+    Wallpaper light = base, elsewhere = base;
+    light.variant = Variant::light;
+    elsewhere.blob = "elsewhere";
+    EXPECT_EQ(
+        (std::unordered_set<Wallpaper>{base, wp("p", "a.jpg", Variant::dark), light, elsewhere}
+             .size()),
+        3u);
 
-TEST(CatalogueValues, ImageSourcesAreKeyedByWallpaperKeyOrPath) {
     const auto fromWallpaper = ImageSource::wallpaper(wp("alps", "Peak-3.jpg"));
     const auto fromAsset = ImageSource::asset("/usr/share/x/AllPacks.jpg");
     EXPECT_EQ(fromWallpaper.cacheKey(), "alps/Peak-3.jpg");
     EXPECT_EQ(fromAsset.cacheKey(), "/usr/share/x/AllPacks.jpg");
-
     std::unordered_set<ImageSource> set{fromWallpaper, fromAsset,
                                         ImageSource::wallpaper(wp("alps", "Peak-3.jpg")),
                                         ImageSource::asset("/usr/share/y/AllPacks.jpg")};
