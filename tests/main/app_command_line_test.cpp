@@ -8,6 +8,8 @@
 namespace ks::test {
 namespace {
 
+constexpr const char* kNoPacks = "total: 0 packs, 0 wallpapers\n";
+
 class AppCommandLineTest : public ::testing::Test {
 protected:
     AppCommandLineTest() {
@@ -15,73 +17,68 @@ protected:
         m_home.setVar("KESTRANE_RESOURCES",
                       writeTestLibrary(m_home.root(), kTwoPackIndex, kTwoPackBlobs));
     }
+    AppRun run(const std::vector<std::string>& arguments) {
+        return runApp(arguments, m_home.root());
+    }
+    void noDisplay() {
+        m_home.unsetVar("DISPLAY");
+        m_home.unsetVar("WAYLAND_DISPLAY");
+    }
 
     TempHome m_home;
 };
 
-TEST_F(AppCommandLineTest, ListPacksPrintsThePacksAndTotalsWithoutADisplay) {
-    // No display at all: the option must be answered before any GUI exists.
-    m_home.unsetVar("DISPLAY");
-    m_home.unsetVar("WAYLAND_DISPLAY");
+TEST_F(AppCommandLineTest, ListPacksAnswersWithoutADisplayAndWithAnUnreadableIndex) {
+    noDisplay(); // the option must be answered before any GUI exists
     m_home.setVar("QT_QPA_PLATFORM", "xcb");
-    const auto run = runApp({"--welcome", "--list-packs"}, m_home.root());
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "Alps [light/dark]: 2 wallpapers (alps)\n"
-                       "Coast: 1 wallpapers (coast)\n"
-                       "total: 2 packs, 3 wallpapers\n");
-}
+    const auto listed = run({"--welcome", "--list-packs"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out, "Alps [light/dark]: 2 wallpapers (alps)\n"
+                          "Coast: 1 wallpapers (coast)\n"
+                          "total: 2 packs, 3 wallpapers\n");
 
-TEST_F(AppCommandLineTest, ListPacksWithAnUnreadableIndexPrintsZeroTotals) {
     for (const std::string index :
          {"{\"packs\": [{\"id\": \"x\", \"displayName\": \"X\", \"wallpapers\": []}]}",
           "not json at all", ""}) {
         writeTestLibrary(m_home.root(), index, {});
-        const auto run = runApp({"--list-packs"}, m_home.root());
-        EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(run.out, "total: 0 packs, 0 wallpapers\n") << index;
-        EXPECT_NE(run.err.find("Library: could not read the embedded wallpaper library"),
+        const auto unreadable = run({"--list-packs"});
+        EXPECT_EQ(unreadable.status, 0);
+        EXPECT_EQ(unreadable.out, kNoPacks) << index;
+        EXPECT_NE(unreadable.err.find("Library: could not read the embedded wallpaper library"),
                   std::string::npos)
-            << run.err;
+            << unreadable.err;
     }
-    // No resources folder at all.
     m_home.setVar("KESTRANE_RESOURCES", m_home.root() / "nowhere");
-    EXPECT_EQ(runApp({"--list-packs"}, m_home.root()).out, "total: 0 packs, 0 wallpapers\n");
+    EXPECT_EQ(run({"--list-packs"}).out, kNoPacks);
 }
 
-TEST_F(AppCommandLineTest, LoginStatusAndEnableLoginRoundTrip) {
+TEST_F(AppCommandLineTest, LoginStatusAndEnableLoginRoundTripOrReportTheFailure) {
     const auto entry = m_home.configHome() / "autostart" / "kestrane-wallpapers.desktop";
-    auto run = runApp({"--login-status"}, m_home.root());
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "launch at login status: not enabled (raw 0)\n");
+    EXPECT_EQ(run({"--login-status"}).out, "launch at login status: not enabled (raw 0)\n");
     EXPECT_FALSE(std::filesystem::exists(entry));
-
-    run = runApp({"--login-status", "--enable-login"}, m_home.root());
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "launch at login: registered\nlaunch at login status: enabled\n");
+    const auto enabled = run({"--login-status", "--enable-login"});
+    EXPECT_EQ(enabled.status, 0);
+    EXPECT_EQ(enabled.out, "launch at login: registered\nlaunch at login status: enabled\n");
     EXPECT_NE(readText(entry).find(std::string("\nExec=") + KESTRANE_APP_PATH + "\n"),
               std::string::npos)
         << readText(entry);
+    EXPECT_EQ(run({"--login-status"}).out, "launch at login status: enabled\n");
 
-    EXPECT_EQ(runApp({"--login-status"}, m_home.root()).out, "launch at login status: enabled\n");
-}
-
-TEST_F(AppCommandLineTest, FailedRegistrationIsPrintedAsAFailure) {
-    std::filesystem::create_directories(m_home.configHome());
-    std::ofstream(m_home.configHome() / "autostart") << "a file where the folder belongs";
-    const auto run = runApp({"--enable-login", "--login-status"}, m_home.root());
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out.rfind("launch at login registration failed: ", 0), 0u) << run.out;
-    EXPECT_NE(run.out.find("\nlaunch at login status: not enabled (raw 0)\n"), std::string::npos)
-        << run.out;
+    std::filesystem::remove_all(entry.parent_path());
+    std::ofstream(entry.parent_path()) << "a file where the folder belongs";
+    const auto failed = run({"--enable-login", "--login-status"});
+    EXPECT_EQ(failed.status, 0);
+    EXPECT_EQ(failed.out.rfind("launch at login registration failed: ", 0), 0u) << failed.out;
+    EXPECT_NE(failed.out.find("\nlaunch at login status: not enabled (raw 0)\n"), std::string::npos)
+        << failed.out;
 }
 
 TEST_F(AppCommandLineTest, WithoutAGraphicalSessionTheTraySaysSoInsteadOfAborting) {
-    m_home.unsetVar("DISPLAY");
-    m_home.unsetVar("WAYLAND_DISPLAY");
+    noDisplay();
     m_home.unsetVar("QT_QPA_PLATFORM");
-    const auto run = runApp({"--settings"}, m_home.root());
-    EXPECT_EQ(run.status, 1) << run.err;
-    EXPECT_NE(run.err.find("no graphical session"), std::string::npos) << run.err;
+    const auto result = run({"--settings"});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("no graphical session"), std::string::npos) << result.err;
 }
 
 TEST_F(AppCommandLineTest, EmptyLibraryNeverStartsTheRotation) {

@@ -1,23 +1,21 @@
 #pragma once
 
-// Runs the built application as a real process for the tests: output goes to files that the
-// test polls, and nothing is left running when the handle goes away.
-
+// The built application as a real process: output goes to files the test polls, and
+// nothing is left running when the handle goes away.
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <spawn.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-#include <fcntl.h>
-#include <spawn.h>
 
 extern char** environ;
 
@@ -45,17 +43,15 @@ inline bool waitUntil(const std::function<bool()>& done, std::chrono::millisecon
 
 class AppProcess {
 public:
-    // Starts the application with `arguments` in the current environment; its standard
-    // output and error go to files in `outputDir`, named after `tag`.
+    // Standard output and error go to files in `outputDir`, named after `tag`.
     AppProcess(const std::vector<std::string>& arguments, const std::filesystem::path& outputDir,
                const std::string& tag)
         : m_out(outputDir / (tag + ".out")), m_err(outputDir / (tag + ".err")) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, m_out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_addopen(&actions, 2, m_err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
+        for (int fd : {1, 2})
+            posix_spawn_file_actions_addopen(&actions, fd, (fd == 1 ? m_out : m_err).c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0600);
         std::vector<std::string> all{KESTRANE_APP_PATH};
         all.insert(all.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
@@ -75,12 +71,11 @@ public:
     AppProcess(const AppProcess&) = delete;
     AppProcess& operator=(const AppProcess&) = delete;
 
-    bool started() const { return m_pid > 0; }
     bool running() {
         poll();
         return m_pid > 0 && !m_status;
     }
-    // The exit status, or none while it runs or when it ended by a signal (-signal then).
+    // The exit status (-signal when killed), or none while it runs.
     std::optional<int> exitStatus() {
         poll();
         return m_status;
@@ -118,11 +113,9 @@ private:
 
 struct AppRun {
     std::optional<int> status;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
-// Runs the application to its end.
 inline AppRun runApp(const std::vector<std::string>& arguments,
                      const std::filesystem::path& outputDir, const std::string& tag = "run") {
     AppProcess process(arguments, outputDir, tag);
@@ -130,8 +123,7 @@ inline AppRun runApp(const std::vector<std::string>& arguments,
     return {process.exitStatus(), process.out(), process.err()};
 }
 
-// A small library the tests write themselves: an index in the resources folder's "wp"
-// folder, and a blob file for every wallpaper. Returns the resources folder.
+// Writes an index and blob files into `root`/resources/wp; returns the resources folder.
 inline std::filesystem::path writeTestLibrary(const std::filesystem::path& root,
                                               const std::string& index,
                                               const std::vector<std::string>& blobs) {

@@ -10,7 +10,6 @@ TEST(CommandLine, RecognisesEachOptionAnywhereAndOnlyExactly) {
     const auto all = CommandLine::parse(
         {"--welcome", "-x", "--settings", "--login-status", "--enable-login", "--list-packs"});
     EXPECT_TRUE(all.listPacks && all.enableLogin && all.loginStatus && all.settings && all.welcome);
-
     const auto nearMisses = CommandLine::parse(
         {"--LIST-PACKS", "--list-packs=1", "-list-packs", "list-packs", "--settings ", ""});
     EXPECT_FALSE(nearMisses.listPacks || nearMisses.enableLogin || nearMisses.loginStatus ||
@@ -21,42 +20,30 @@ TEST(CommandLine, RecognisesEachOptionAnywhereAndOnlyExactly) {
     char option[] = "--welcome";
     char* argv[] = {name, option, nullptr};
     const auto fromMain = CommandLine::parse(2, argv);
-    EXPECT_FALSE(fromMain.listPacks);
-    EXPECT_TRUE(fromMain.welcome);
+    EXPECT_TRUE(!fromMain.listPacks && fromMain.welcome);
 }
 
-TEST(CommandLine, LoginLines) {
+TEST(CommandLine, LoginLinesAndPackList) {
     EXPECT_EQ(enableLoginLine(LoginItemResult::success()), "launch at login: registered");
     EXPECT_EQ(enableLoginLine(LoginItemResult::failure("disk full")),
               "launch at login registration failed: disk full");
     EXPECT_EQ(loginStatusLine(1), "launch at login status: enabled");
-    EXPECT_EQ(loginStatusLine(0), "launch at login status: not enabled (raw 0)");
-    EXPECT_EQ(loginStatusLine(3), "launch at login status: not enabled (raw 3)");
-    EXPECT_EQ(loginStatusLine(-2), "launch at login status: not enabled (raw -2)");
-}
+    for (int raw : {0, 3, -2})
+        EXPECT_EQ(loginStatusLine(raw),
+                  "launch at login status: not enabled (raw " + std::to_string(raw) + ")");
 
-Pack makePack(std::string id, std::string name, bool variants, int count) {
-    Pack pack{std::move(id), std::move(name), {}, variants, std::nullopt};
-    for (int i = 0; i < count; ++i)
-        pack.wallpapers.push_back(
-            {pack.id, "w" + std::to_string(i) + ".jpg", Variant::neutral, "b" + std::to_string(i)});
-    return pack;
-}
-
-TEST(PackList, OneLinePerPackInOrderThenTheTotals) {
-    const auto lines = packListLines({makePack("mountains", "Mountains", true, 12),
-                                      makePack("forest", "Forest", false, 1),
-                                      makePack("empty", "Nothing Yet", false, 0)});
-    const std::vector<std::string> expected{
-        "Mountains [light/dark]: 12 wallpapers (mountains)",
-        "Forest: 1 wallpapers (forest)",
-        "Nothing Yet: 0 wallpapers (empty)",
-        "total: 3 packs, 13 wallpapers",
+    const auto pack = [](std::string id, std::string name, bool variants, int count) {
+        Pack made{id, std::move(name), {}, variants, std::nullopt};
+        for (int i = 0; i < count; ++i)
+            made.wallpapers.push_back({id, std::to_string(i) + ".jpg", Variant::neutral, "b"});
+        return made;
     };
-    EXPECT_EQ(lines, expected);
-}
-
-TEST(PackList, EmptyLibraryPrintsOnlyZeroTotals) {
+    EXPECT_EQ(
+        packListLines({pack("mountains", "Mountains", true, 12), pack("forest", "Forest", false, 1),
+                       pack("empty", "Nothing Yet", false, 0)}),
+        (std::vector<std::string>{
+            "Mountains [light/dark]: 12 wallpapers (mountains)", "Forest: 1 wallpapers (forest)",
+            "Nothing Yet: 0 wallpapers (empty)", "total: 3 packs, 13 wallpapers"}));
     EXPECT_EQ(packListLines({}), std::vector<std::string>{"total: 0 packs, 0 wallpapers"});
 }
 

@@ -1,21 +1,14 @@
 #include "platform/linux/xdg_autostart.h"
 
+#include "base/file_io.h"
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace ks {
 namespace {
-
-std::string readText(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void writeText(const std::filesystem::path& path, const std::string& text) {
     std::filesystem::create_directories(path.parent_path());
@@ -25,42 +18,22 @@ void writeText(const std::filesystem::path& path, const std::string& text) {
 // How a launcher reads an Exec value holding one argument, step by step as the Desktop Entry
 // format has it: string escapes, then quoting, then field codes.
 std::string readExecArgument(const std::string& value) {
-    std::string unescaped;
+    const std::string reserved = "\"`$\\";
+    std::string unescaped, unquoted, result;
     for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '\\' && i + 1 < value.size()) {
-            switch (value[++i]) {
-            case 's':
-                unescaped += ' ';
-                break;
-            case 'n':
-                unescaped += '\n';
-                break;
-            case 't':
-                unescaped += '\t';
-                break;
-            case 'r':
-                unescaped += '\r';
-                break;
-            case '\\':
-                unescaped += '\\';
-                break;
-            default:
-                unescaped += std::string{'\\', value[i]};
-            }
-        } else {
-            unescaped += value[i];
-        }
+        const auto at = i + 1 < value.size() && value[i] == '\\'
+                            ? std::string("s\\ntr").find(value[i + 1])
+                            : std::string::npos;
+        unescaped += at == std::string::npos ? value[i] : " \\\n\t\r"[at];
+        i += at != std::string::npos;
     }
-    std::string unquoted;
     if (!unescaped.empty() && unescaped.front() == '"') {
         EXPECT_EQ(unescaped.back(), '"') << value;
         for (std::size_t i = 1; i + 1 < unescaped.size(); ++i) {
-            if (unescaped[i] == '\\' &&
-                std::string("\"`$\\").find(unescaped[i + 1]) != std::string::npos)
+            if (unescaped[i] == '\\' && reserved.find(unescaped[i + 1]) != std::string::npos)
                 ++i;
             else
-                EXPECT_EQ(std::string("\"`$\\").find(unescaped[i]), std::string::npos)
-                    << "unescaped reserved character in " << value;
+                EXPECT_EQ(reserved.find(unescaped[i]), std::string::npos) << "in " << value;
             unquoted += unescaped[i];
         }
     } else {
@@ -68,19 +41,16 @@ std::string readExecArgument(const std::string& value) {
             << "reserved character outside quotes in " << value;
         unquoted = unescaped;
     }
-    std::string result;
     for (std::size_t i = 0; i < unquoted.size(); ++i) {
         if (unquoted[i] == '%') {
-            EXPECT_TRUE(i + 1 < unquoted.size() && unquoted[i + 1] == '%')
-                << "field code in " << value;
-            ++i;
+            EXPECT_EQ(unquoted[++i], '%') << "field code in " << value;
         }
         result += unquoted[i];
     }
     return result;
 }
 
-TEST(DesktopEntry, ReadsOnlyTheMainGroup) {
+TEST(DesktopEntry, ReadsOnlyTheMainGroupAndHiddenOrSwitchedOffEntriesDoNotStart) {
     const auto keys = DesktopEntry::parseMainGroup("# written by hand\n"
                                                    "[Other]\nExec=nope\n"
                                                    "[Desktop Entry]\n"
@@ -97,9 +67,8 @@ TEST(DesktopEntry, ReadsOnlyTheMainGroup) {
 
     EXPECT_FALSE(DesktopEntry::parseMainGroup("Name=x\n[Desktop Entries]\nExec=y\n"));
     EXPECT_FALSE(DesktopEntry::parseMainGroup(""));
-}
 
-TEST(DesktopEntry, HiddenOrSwitchedOffEntriesDoNotStart) {
+    // Hidden or switched-off entries do not start; keys of another group say nothing.
     const std::string head = "[Desktop Entry]\nType=Application\nExec=/x\n";
     EXPECT_TRUE(DesktopEntry::startsAtLogin(head));
     EXPECT_TRUE(
@@ -108,19 +77,14 @@ TEST(DesktopEntry, HiddenOrSwitchedOffEntriesDoNotStart) {
     EXPECT_FALSE(DesktopEntry::startsAtLogin(head + "Hidden = true\r\n"));
     EXPECT_FALSE(DesktopEntry::startsAtLogin(head + "X-GNOME-Autostart-enabled=false\n"));
     EXPECT_FALSE(DesktopEntry::startsAtLogin("Exec=/x\n"));
-    // Keys of another group say nothing about the entry.
     EXPECT_TRUE(DesktopEntry::startsAtLogin(head + "[Desktop Action a]\nHidden=true\n"));
 }
 
 TEST(DesktopEntry, ExecArgumentSurvivesEveryReadingStep) {
     EXPECT_EQ(DesktopEntry::execArgument("/usr/bin/kestrane-wallpapers"),
               "/usr/bin/kestrane-wallpapers");
-    EXPECT_EQ(DesktopEntry::execArgument("/opt/My Apps/kw"), "\"/opt/My Apps/kw\"");
-    EXPECT_EQ(DesktopEntry::execArgument("/opt/100%/kw"), "/opt/100%%/kw");
-    // A literal backslash in a quoted argument takes four backslashes, a dollar sign two.
+    // A literal backslash in a quoted argument takes four backslashes.
     EXPECT_EQ(DesktopEntry::execArgument("/a\\b"), "\"/a\\\\\\\\b\"");
-    EXPECT_EQ(DesktopEntry::execArgument("/a$b"), "\"/a\\\\$b\"");
-
     for (const std::string path :
          {"/plain/path", "/with space/x", "/q\"uote", "/back`tick", "/d$ollar", "/b\\ack",
           "/new\nline", "/tab\there", "/per%cent %f", "/it's (a) <test>|&;*?#~", "/ünïcode/ß"})
@@ -146,7 +110,7 @@ TEST_F(XdgAutostartTest, EnableWritesAnEntryThatStartsTheProgramAndDisableRemove
 
     ASSERT_TRUE(items.enable().ok);
     EXPECT_EQ(items.status(), LoginItems::kStatusEnabled);
-    const auto keys = DesktopEntry::parseMainGroup(readText(paths().userEntry));
+    const auto keys = DesktopEntry::parseMainGroup(asText(*readWholeFile(paths().userEntry)));
     ASSERT_TRUE(keys);
     EXPECT_EQ(keys->at("Type"), "Application");
     EXPECT_EQ(keys->at("Name"), "Kestrane Wallpapers");
@@ -168,7 +132,6 @@ TEST_F(XdgAutostartTest, ASystemWideEntryIsOverriddenNotDeleted) {
     ASSERT_TRUE(items.disable().ok);
     EXPECT_TRUE(std::filesystem::exists(system));
     EXPECT_EQ(items.status(), LoginItems::kStatusNotRegistered);
-
     ASSERT_TRUE(items.enable().ok);
     EXPECT_EQ(items.status(), LoginItems::kStatusEnabled);
 
@@ -198,12 +161,10 @@ TEST_F(XdgAutostartTest, PathsFollowTheEnvironment) {
     m_home.setVar("XDG_CONFIG_DIRS", "/etc/one:relative/ignored::/etc/two");
     const auto found = XdgAutostartLoginItems::pathsFromEnvironment();
     EXPECT_EQ(found.userEntry, m_home.configHome() / "autostart" / "kestrane-wallpapers.desktop");
-    const std::vector<std::filesystem::path> system{
-        "/etc/one/autostart/kestrane-wallpapers.desktop",
-        "/etc/two/autostart/kestrane-wallpapers.desktop"};
-    EXPECT_EQ(found.systemEntries, system);
-    ASSERT_TRUE(found.executable);
-    EXPECT_TRUE(found.executable->is_absolute());
+    EXPECT_EQ(found.systemEntries, (std::vector<std::filesystem::path>{
+                                       "/etc/one/autostart/kestrane-wallpapers.desktop",
+                                       "/etc/two/autostart/kestrane-wallpapers.desktop"}));
+    EXPECT_TRUE(found.executable && found.executable->is_absolute());
 
     m_home.unsetVar("XDG_CONFIG_DIRS");
     EXPECT_EQ(XdgAutostartLoginItems::pathsFromEnvironment().systemEntries,

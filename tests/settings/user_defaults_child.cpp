@@ -17,17 +17,14 @@ int countUntilKilled(const char* path) {
     ks::ManualLoop loop;
     ks::UserDefaults defaults(path, loop);
     const std::int64_t start = defaults.integerValue("counter").value_or(-1) + 1;
-    int assignments = 0;
     // A turn every three assignments, so turns fall both between and inside the pairs.
-    const auto assigned = [&] {
+    for (std::int64_t i = start, assignments = 0; i < start + 100'000; ++i) {
+        defaults.set("key-" + std::to_string(i), i);
         if (++assignments % 3 == 0)
             loop.runPending();
-    };
-    for (std::int64_t i = start; i < start + 100'000; ++i) {
-        defaults.set("key-" + std::to_string(i), i);
-        assigned();
         defaults.set("counter", i);
-        assigned();
+        if (++assignments % 3 == 0)
+            loop.runPending();
     }
     return defaults.flush() ? 0 : 1;
 }
