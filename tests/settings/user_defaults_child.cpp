@@ -17,6 +17,9 @@ int countUntilKilled(const char* path) {
     ks::ManualLoop loop;
     ks::UserDefaults defaults(path, loop);
     const std::int64_t start = defaults.integerValue("counter").value_or(-1) + 1;
+    // The parent's random moment to kill counts from here, however slow the start-up was.
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
     // A turn every three assignments, so turns fall both between and inside the pairs.
     for (std::int64_t i = start, assignments = 0; i < start + 100'000; ++i) {
         defaults.set("key-" + std::to_string(i), i);

@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -20,16 +21,36 @@ namespace fs = std::filesystem;
 namespace ks {
 namespace {
 
-pid_t startChild(std::vector<std::string> args) {
+// Starts the helper program; with `readyPipe`, its standard output goes to the pipe's
+// write end, which is closed here afterwards.
+pid_t startChild(std::vector<std::string> args, const int* readyPipe = nullptr) {
     args.insert(args.begin(), KS_DEFAULTS_CHILD);
     std::vector<char*> argv;
     for (auto& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (readyPipe) {
+        posix_spawn_file_actions_adddup2(&actions, readyPipe[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, readyPipe[0]);
+    }
     pid_t pid = 0;
-    if (posix_spawn(&pid, KS_DEFAULTS_CHILD, nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    return pid;
+    const int result =
+        posix_spawn(&pid, KS_DEFAULTS_CHILD, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (readyPipe)
+        ::close(readyPipe[1]);
+    return result == 0 ? pid : -1;
+}
+
+// Waits until the child says it runs (or ends): a slow start, as under the sanitizers, must
+// not eat the time it is given to write.
+void waitUntilReady(int readEnd) {
+    char byte = 0;
+    while (::read(readEnd, &byte, 1) < 0 && errno == EINTR) {
+    }
+    ::close(readEnd);
 }
 
 int waitFor(pid_t pid) {
@@ -70,8 +91,11 @@ TEST(DefaultsCrashSafety, KillingAWriterAtAnyMomentLeavesAPrefixOfItsAssignments
     std::int64_t lastCounter = -1;
     int killedWhileRunning = 0;
     for (int run = 0; run < 60; ++run) {
-        const pid_t child = startChild({"crash", file.string()});
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = startChild({"crash", file.string()}, ready);
         ASSERT_GT(child, 0);
+        waitUntilReady(ready[0]);
         std::this_thread::sleep_for(std::chrono::microseconds(delayMicros(random)));
         ::kill(child, SIGKILL);
         const int status = waitFor(child);
