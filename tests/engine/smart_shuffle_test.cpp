@@ -95,9 +95,11 @@ TEST(SmartShuffled, ShuffleThenFromThreeOnSpreadAndMoveTheLastShownToTheEnd) {
                 continue;
             // Only the whole key of the first wallpaper counts.
             const std::string key = expected.front().key();
-            for (const std::string& nearMiss : {key + "x", key.substr(1), expected.back().key()})
-                if (nearMiss != key)
+            for (const std::string& nearMiss : {key + "x", key.substr(1), expected.back().key()}) {
+                if (nearMiss != key) {
                     EXPECT_EQ(run(nearMiss), expected) << nearMiss;
+                }
+            }
             if (list.size() >= 3)
                 std::swap(expected.front(), expected.back());
             EXPECT_EQ(run(key), expected) << names << " " << seed;
