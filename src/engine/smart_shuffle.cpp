@@ -1,5 +1,6 @@
 #include "engine/smart_shuffle.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 
@@ -28,74 +29,30 @@ bool hasKey(const Wallpaper& w, const std::string& key) {
 
 } // namespace
 
-// The walk swaps position i with the first later position j of another pack than i-1's.
-// Positions i+1..j-1 then all hold i-1's pack, and after the swap i+1..j do: so at every
-// step the positions not yet final are a run of one pack (the "block", kept here as a
-// queue) followed by an untouched stretch of the input. A swap takes the block's front to
-// its back, appends the input's same-pack wallpapers before j, and makes j's wallpaper final.
-// That is the same result as the walk over positions, without rescanning the block.
+// The walk swaps position i with the first later position j whose pack differs from i-1's;
+// everything between i+1 and j then holds i-1's pack, and so does j after the swap. So when
+// a later step finds two of a pack side by side, the positions up to the last swap's j hold
+// that same pack and the search can start after it: every position is searched at most
+// once, and the swaps are the plain walk's.
 void spreadPacks(std::vector<Wallpaper>& list) {
     const std::size_t n = list.size();
     if (n < 3)
         return;
-    const std::vector<std::uint32_t> pack = internedPacks(list);
-
-    // runEnd[k]: the first input position after k whose pack differs from k's, or n.
-    std::vector<std::size_t> runEnd(n);
-    runEnd[n - 1] = n;
-    for (std::size_t k = n - 1; k-- > 0;)
-        runEnd[k] = pack[k + 1] == pack[k] ? runEnd[k + 1] : k + 1;
-
-    std::vector<std::size_t> order;
-    order.reserve(n);
-    // The block as a queue of input positions: each input position enters it once from the
-    // stretch and at most once more per swap, so 2n slots suffice.
-    std::vector<std::size_t> block;
-    block.reserve(2 * n);
-    std::size_t blockFront = 0;
-    std::size_t next = 1; // start of the untouched stretch
-    order.push_back(0);
-    std::uint32_t previous = pack[0];
-
-    while (order.size() < n) {
-        if (blockFront == block.size()) {
-            if (pack[next] != previous) {
-                order.push_back(next);
-                previous = pack[next++];
-                continue;
-            }
-            block.push_back(next++);
-        }
-        const std::size_t front = block[blockFront];
-        if (pack[front] != previous) {
-            order.push_back(front);
-            previous = pack[front];
-            ++blockFront;
+    std::vector<std::uint32_t> pack = internedPacks(list);
+    std::size_t searched = 0; // from the last swap's i+1 up to here: the pack it moved on
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        if (pack[i] != pack[i - 1])
             continue;
-        }
-        const std::size_t other = next >= n ? n : (pack[next] != previous ? next : runEnd[next]);
-        if (other >= n) {
-            // Nothing of another pack is left: the rest stays as it stands.
-            order.insert(order.end(), block.begin() + static_cast<std::ptrdiff_t>(blockFront),
-                         block.end());
-            for (; next < n; ++next)
-                order.push_back(next);
-            break;
-        }
-        ++blockFront;
-        for (; next < other; ++next)
-            block.push_back(next);
-        block.push_back(front);
-        order.push_back(other);
-        previous = pack[other];
-        next = other + 1;
+        std::size_t j = std::max(searched, i + 1);
+        while (j < n && pack[j] == pack[i - 1])
+            ++j;
+        // Nothing of another pack is left: no later step can swap either.
+        if (j == n)
+            return;
+        std::swap(list[i], list[j]);
+        std::swap(pack[i], pack[j]);
+        searched = j + 1;
     }
-
-    std::vector<Wallpaper> spread;
-    spread.reserve(n);
-    for (const std::size_t k : order)
-        spread.push_back(std::move(list[k]));
-    list = std::move(spread);
 }
 
 std::vector<Wallpaper> smartShuffled(std::vector<Wallpaper> list,

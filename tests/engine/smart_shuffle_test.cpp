@@ -1,6 +1,7 @@
 #include "engine/smart_shuffle.h"
 #include "engine/spread_packs_reference.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
@@ -38,7 +39,10 @@ void expectSameAsScanning(const std::vector<Wallpaper>& input, const std::string
     test::spreadPacksByScanning(expected);
     auto actual = input;
     spreadPacks(actual);
-    ASSERT_EQ(actual, expected) << what;
+    ASSERT_EQ(actual.size(), expected.size()) << what;
+    const auto [differs, _] = std::mismatch(actual.begin(), actual.end(), expected.begin());
+    ASSERT_TRUE(differs == actual.end())
+        << what << ": position " << differs - actual.begin() << " holds " << differs->key();
 }
 
 TEST(SpreadPacks, SameResultAsTheScanningWalk) {
