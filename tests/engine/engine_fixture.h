@@ -48,8 +48,8 @@ inline Pack packOf(const std::string& id, const std::string& variants, bool hasV
         const Variant v = variants[i] == 'l'   ? Variant::light
                           : variants[i] == 'd' ? Variant::dark
                                                : Variant::neutral;
-        const std::string name = std::to_string(i + 1) + ".jpg";
-        made.wallpapers.push_back({id, name, v, id + "-" + std::to_string(i + 1)});
+        const std::string n = std::to_string(i + 1);
+        made.wallpapers.push_back({id, n + ".jpg", v, id + "-" + n});
     }
     return made;
 }

@@ -54,14 +54,6 @@ TEST(SpreadPacks, SameResultAsTheScanningWalk) {
             expectSameAsScanning(randomList(size, packs, dominant, rng),
                                  std::to_string(packs) + " packs, " + std::to_string(size));
 
-    std::vector<Wallpaper> alternating, inRuns;
-    for (int i = 0; i < 500; ++i) {
-        alternating.push_back({i % 2 ? "odd" : "even", std::to_string(i)});
-        inRuns.push_back({"r" + std::to_string((i / 3 + i / 7) % 3), std::to_string(i)});
-    }
-    expectSameAsScanning(alternating, "alternating");
-    expectSameAsScanning(inRuns, "in runs");
-
     // Every pack pattern over three packs of up to seven wallpapers.
     for (std::size_t size = 0, patterns = 1; size <= 7; ++size, patterns *= 3)
         for (std::size_t pattern = 0; pattern < patterns; ++pattern) {
@@ -70,15 +62,6 @@ TEST(SpreadPacks, SameResultAsTheScanningWalk) {
                 list.push_back({std::string(1, char('A' + p % 3)), std::to_string(i)});
             expectSameAsScanning(list, std::to_string(size) + "/" + std::to_string(pattern));
         }
-}
-
-TEST(SpreadPacks, WorkedExamples) {
-    auto list = wallpapers("A1 A2 B1");
-    spreadPacks(list);
-    EXPECT_EQ(list, wallpapers("A1 B1 A2"));
-    list = wallpapers("A1 A2 A3 A4");
-    spreadPacks(list);
-    EXPECT_EQ(list, wallpapers("A1 A2 A3 A4"));
 }
 
 TEST(SmartShuffled, ShuffleThenFromThreeOnSpreadAndMoveTheLastShownToTheEnd) {

@@ -58,16 +58,6 @@ TEST(DecodeImage, AppliesTheRecordedOrientation) {
     expectNear(*image, 100, 300, {20, 30, 220, 255}, 40);
 }
 
-TEST(DecodeImage, ReadsTheUsualStillFormats) {
-    const vips::VImage picture = solid(300, 200, kRed);
-    for (const char* suffix : {".jpg", ".png", ".webp[lossless]", ".tif", ".gif"}) {
-        const auto image = decodeImage(encode(picture, suffix), 150);
-        ASSERT_TRUE(image) << suffix;
-        EXPECT_EQ(std::pair(image->width, image->height), std::pair(150, 100)) << suffix;
-        expectNear(*image, 75, 50, {220, 20, 30, 255}, 24);
-    }
-}
-
 std::optional<Bytes> heicOf(const vips::VImage& picture) {
     try {
         return encode(picture, ".heic[compression=hevc]");
@@ -86,14 +76,22 @@ std::optional<Bytes> heicOf(const vips::VImage& picture) {
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(DecodeImage, ReadsHeic) {
-    const auto bytes = heicOf(solid(640, 480, kBlue));
-    if (!bytes)
-        GTEST_SKIP() << "no HEVC encoder on this machine";
-    const auto image = decodeImage(*bytes, 320);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(std::pair(image->width, image->height), std::pair(320, 240));
-    expectNear(*image, 160, 120, {20, 30, 220, 255}, 24);
+TEST(DecodeImage, ReadsTheUsualStillFormats) {
+    const vips::VImage picture = solid(300, 200, kRed);
+    std::vector<std::pair<std::string, Bytes>> files;
+    for (const char* suffix : {".jpg", ".png", ".webp[lossless]", ".tif", ".gif"})
+        files.emplace_back(suffix, encode(picture, suffix));
+    const auto heic = heicOf(picture);
+    if (heic)
+        files.emplace_back(".heic", *heic);
+    for (const auto& [suffix, bytes] : files) {
+        const auto image = decodeImage(bytes, 150);
+        ASSERT_TRUE(image) << suffix;
+        EXPECT_EQ(std::pair(image->width, image->height), std::pair(150, 100)) << suffix;
+        expectNear(*image, 75, 50, {220, 20, 30, 255}, 24);
+    }
+    if (!heic)
+        GTEST_SKIP() << "no HEVC encoder on this machine, so no HEIC";
 }
 
 TEST(DecodeImage, ConvertsEveryLayoutAndProfileToSrgbRgba8) {
@@ -124,7 +122,6 @@ TEST(DecodeImage, ConvertsEveryLayoutAndProfileToSrgbRgba8) {
          encode(solid(64, 32, {0, 230, 230, 0}, VIPS_INTERPRETATION_CMYK), ".jpg[strip]"),
          {230, 30, 30, 255},
          60},
-        {"p3 png", encode(wideGamut, ".png"), {220, 20, 30, 255}, 14},
         {"p3 jpeg", encode(wideGamut, ".jpg[Q=98]"), {220, 20, 30, 255}, 14}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

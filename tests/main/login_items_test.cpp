@@ -15,8 +15,7 @@ void writeText(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path) << text;
 }
 
-// How a launcher reads an Exec value holding one argument, step by step as the Desktop Entry
-// format has it: string escapes, then quoting, then field codes.
+// A launcher's reading of a one-argument Exec value: escapes, then quoting, then field codes.
 std::string readExecArgument(const std::string& value) {
     const std::string reserved = "\"`$\\";
     std::string unescaped, unquoted, result;
@@ -68,7 +67,6 @@ TEST(DesktopEntry, ReadsOnlyTheMainGroupAndHiddenOrSwitchedOffEntriesDoNotStart)
     EXPECT_FALSE(DesktopEntry::parseMainGroup("Name=x\n[Desktop Entries]\nExec=y\n"));
     EXPECT_FALSE(DesktopEntry::parseMainGroup(""));
 
-    // Hidden or switched-off entries do not start; keys of another group say nothing.
     const std::string head = "[Desktop Entry]\nType=Application\nExec=/x\n";
     EXPECT_TRUE(DesktopEntry::startsAtLogin(head));
     EXPECT_TRUE(
@@ -116,8 +114,7 @@ TEST_F(XdgAutostartTest, EnableWritesAnEntryThatStartsTheProgramAndDisableRemove
     EXPECT_EQ(keys->at("Name"), "Kestrane Wallpapers");
     EXPECT_EQ(readExecArgument(keys->at("Exec")), "/opt/Kestrane Apps/kestrane-wallpapers");
 
-    // Enabling again replaces the entry rather than failing on it.
-    ASSERT_TRUE(items.enable().ok);
+    ASSERT_TRUE(items.enable().ok) << "enabling again replaces the entry";
     ASSERT_TRUE(items.disable().ok);
     EXPECT_FALSE(std::filesystem::exists(paths().userEntry));
     EXPECT_EQ(items.status(), LoginItems::kStatusNotRegistered);

@@ -17,7 +17,6 @@ using Steady = std::chrono::steady_clock;
 
 class QtMainLoopTest : public ::testing::Test {
 protected:
-    // Turns the Qt event loop until `done` holds; false when it does not within `timeout`.
     bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
         const auto end = Steady::now() + timeout;
         while (!done()) {
@@ -28,7 +27,6 @@ protected:
         }
         return true;
     }
-    // Turns the loop for a while, for checks that something does not happen.
     void runFor(std::chrono::milliseconds span) {
         runUntil([] { return false; }, span);
     }
@@ -126,8 +124,7 @@ TEST_F(QtMainLoopTest, RepeatingTimerAdvancesItsFireDateByWholeIntervals) {
     runFor(100ms);
     EXPECT_EQ(fired, 4);
     EXPECT_FALSE(timer.isActive());
-    // Each next date lies a whole number of intervals after the one before (more than one
-    // only when the machine stalled), so the rhythm does not drift.
+    // Dates lie whole intervals apart (more than one only after a stall): no drift.
     for (std::size_t i = 1; i < dates.size(); ++i) {
         const double steps = std::chrono::duration<double>(dates[i] - dates[i - 1]) /
                              std::chrono::duration<double>(interval);
