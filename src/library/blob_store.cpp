@@ -1,6 +1,7 @@
 #include "library/blob_store.h"
 
 #include "base/locations.h"
+#include "library/blob_name.h"
 #include "library/config.h"
 #include "library/vault.h"
 
@@ -9,14 +10,6 @@
 namespace ks::BlobStore {
 
 namespace {
-
-// Blob names come from the index and from downloaded archives; anything that is not a
-// plain file name could reach outside the blob folders.
-bool isPlainFileName(std::string_view name) {
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
-}
 
 // Regular files only: a folder cannot be read, and a pipe or device would block the reader.
 bool isFile(const std::filesystem::path& path) {
