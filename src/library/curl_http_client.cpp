@@ -1,5 +1,6 @@
 #include "library/curl_http_client.h"
 
+#include <algorithm>
 #include <chrono>
 #include <curl/curl.h>
 #include <memory>
