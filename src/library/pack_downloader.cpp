@@ -139,7 +139,7 @@ PackDownloader& PackDownloader::shared() {
     static auto* queue = new SerialQueue("pack-download");
     static auto* http = new CurlHttpClient();
     static auto* downloader = new PackDownloader(
-        *MainLoop::shared(), NotificationCenter::shared(), *queue, *http,
+        MainLoop::sharedOrIdle("PackDownloader"), NotificationCenter::shared(), *queue, *http,
         [](Seconds pause) { std::this_thread::sleep_for(pause); }, Config::remoteBaseURL());
     return *downloader;
 }

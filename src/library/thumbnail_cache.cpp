@@ -91,12 +91,8 @@ ThumbnailCache& ThumbnailCache::shared() {
     // Kept for the whole process, with its queue and loop: decoding may still be under way
     // while the process exits.
     static ThumbnailCache* const instance = [] {
-        MainLoop* loop = MainLoop::shared();
-        if (!loop) {
-            loop = new ManualLoop;
-            logLine("ThumbnailCache: no main loop; decoded thumbnails are never delivered");
-        }
-        return new ThumbnailCache(*loop, *new ConcurrentQueue("thumbnails"));
+        return new ThumbnailCache(MainLoop::sharedOrIdle("ThumbnailCache"),
+                                  *new ConcurrentQueue("thumbnails"));
     }();
     return *instance;
 }

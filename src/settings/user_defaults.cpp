@@ -186,13 +186,8 @@ fs::path UserDefaults::standardPath() {
 
 UserDefaults& UserDefaults::standard() {
     static UserDefaults* const instance = [] {
-        MainLoop* loop = MainLoop::shared();
-        if (!loop) {
-            // Without a loop there is no next turn: values reach the file at flushes only.
-            static ManualLoop idle;
-            loop = &idle;
-            logLine("UserDefaults: no main loop; the standard database writes only when flushed");
-        }
+        // Without a loop there is no next turn: values reach the file at flushes only.
+        MainLoop* loop = &MainLoop::sharedOrIdle("UserDefaults");
         // Kept for the whole process; the process entry flushes it at quit.
         auto* made = new UserDefaults(standardPath(), *loop);
         g_standard.store(made);
