@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
+#include <new>
 
 namespace ks {
 
@@ -37,11 +38,20 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
         transfer.reserved = true;
         curl_off_t length = -1;
         curl_easy_getinfo(transfer.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-        if (length > 0 && static_cast<std::size_t>(length) <= transfer.limit)
-            transfer.body.reserve(static_cast<std::size_t>(length));
+        try {
+            if (length > 0 && static_cast<std::size_t>(length) <= transfer.limit)
+                transfer.body.reserve(static_cast<std::size_t>(length));
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
-    transfer.body.insert(transfer.body.end(), bytes, bytes + n);
+    try {
+        transfer.body.insert(transfer.body.end(), bytes, bytes + n);
+    } catch (const std::bad_alloc&) {
+        // No exception may cross libcurl's C frames: out of memory ends the transfer instead.
+        return 0;
+    }
     return n;
 }
 

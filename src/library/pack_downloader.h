@@ -27,7 +27,9 @@ public:
     using Pause = std::function<void(Seconds)>;
 
     // `pause` is the wait between attempts, on the download queue. `baseURL` is the pack
-    // server (scheme and host); `timeout` bounds each request's inactivity.
+    // server (scheme and host); `timeout` bounds each request's inactivity. The loop, the
+    // centre, the queue and the client must outlive every run started here: a run still on the
+    // queue uses them after the downloader itself is gone.
     PackDownloader(MainLoop& loop, NotificationCenter& center, TaskQueue& downloadQueue,
                    HttpClient& http, Pause pause, std::string baseURL,
                    Seconds timeout = Seconds(60));

@@ -53,7 +53,11 @@ Variant variantOf(const fs::path& fileName) {
 // Names in byte order, hidden ones left out (editors' and other systems' leftovers).
 std::vector<fs::path> sortedEntries(const fs::path& dir, bool folders, std::error_code& error) {
     std::vector<fs::path> paths;
-    for (const auto& entry : fs::directory_iterator(dir, error)) {
+    // Advanced with an error code: a folder that changes under us must give a message, not
+    // an exception.
+    fs::directory_iterator it(dir, error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        const auto& entry = *it;
         std::error_code typeError;
         const bool wanted =
             folders ? entry.is_directory(typeError) : entry.is_regular_file(typeError);
