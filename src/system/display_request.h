@@ -1,0 +1,45 @@
+#pragma once
+
+#include "base/file_url.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ks {
+
+// A display as the platform lists it. `number` is the platform's 32-bit display id (the
+// RandR output on X11); a display may have none.
+struct DisplayHandle {
+    std::optional<std::uint32_t> number;
+    std::string name;
+};
+
+// A per-display request: which picture goes on which display, in order.
+struct DisplayPicture {
+    DisplayHandle display;
+    FileUrl url;
+};
+using PerDisplayRequest = std::vector<DisplayPicture>;
+
+// The same request keyed by display UUID, as the wallpaper store keeps it.
+struct DisplayUuidPicture {
+    std::string uuid;
+    FileUrl url;
+};
+using DisplayList = std::vector<DisplayUuidPicture>;
+
+// The running system as the wallpaper writer sees it: a version number compared with its
+// thresholds, and a text that changes with every system update.
+struct SystemVersion {
+    int major = 0;
+    int minor = 0;
+    std::string text;
+
+    bool atLeast(int otherMajor, int otherMinor = 0) const {
+        return major != otherMajor ? major > otherMajor : minor >= otherMinor;
+    }
+};
+
+} // namespace ks
