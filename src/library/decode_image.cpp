@@ -21,6 +21,9 @@ constexpr std::int64_t kMaxSourcePixels = std::int64_t{1} << 28;
 constexpr std::int64_t kMaxHeifPixels = std::int64_t{1} << 26;
 // libvips' own upper bound for a thumbnail's size.
 constexpr int kMaxTargetPixel = 10'000'000;
+// A frame to fill is a display or a row of displays; 2^28 pixels (1 GiB of RGBA) is far
+// beyond any of them.
+constexpr std::int64_t kMaxFillPixels = std::int64_t{1} << 28;
 
 // Still-image formats only; everything else libvips could load (documents, vector
 // graphics, scientific formats, ImageMagick) is not a wallpaper and widens the attack
@@ -55,20 +58,37 @@ vips::VOption* boundedSize(int maxPixel) {
     return VImage::option()->set("height", maxPixel)->set("size", VIPS_SIZE_DOWN);
 }
 
+// How a picture is brought to its target size: within a bound, or covering a frame exactly.
+struct TargetSize {
+    int width;
+    int height;
+    bool fill;
+
+    vips::VOption* options() const {
+        if (!fill)
+            return boundedSize(height);
+        return VImage::option()
+            ->set("height", height)
+            ->set("size", VIPS_SIZE_BOTH)
+            ->set("crop", VIPS_INTERESTING_CENTRE);
+    }
+};
+
 // HEIF files may carry a small embedded preview that the thumbnail path would pick up;
 // the picture must always be built from the primary image. Read in sequence, the primary
 // image streams through the shrink instead of being decoded into a full-size copy first.
-VImage shrinkHeif(ByteView bytes, int maxPixel) {
+VImage shrinkHeif(ByteView bytes, const TargetSize& target) {
     const VImage primary = VImage::new_from_buffer(
         bytes.data(), bytes.size(), "", VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
-    return primary.thumbnail_image(maxPixel, boundedSize(maxPixel));
+    return primary.thumbnail_image(target.width, target.options());
 }
 
-VImage shrink(const BorrowedBlob& blob, ByteView bytes, std::string_view loader, int maxPixel) {
+VImage shrink(const BorrowedBlob& blob, ByteView bytes, std::string_view loader,
+              const TargetSize& target) {
     if (loader.starts_with("VipsForeignLoadHeif"))
-        return shrinkHeif(bytes, maxPixel);
+        return shrinkHeif(bytes, target);
     // The buffer path lets JPEG and WebP decode at a reduced scale directly.
-    return VImage::thumbnail_buffer(blob.get(), maxPixel, boundedSize(maxPixel));
+    return VImage::thumbnail_buffer(blob.get(), target.width, target.options());
 }
 
 // Pictures that carry a colour profile (wide-gamut photos, CMYK prints) are brought into
@@ -119,7 +139,7 @@ std::optional<Image> copyPixels(const VImage& rgba) {
     return image;
 }
 
-std::optional<Image> decode(ByteView bytes, int maxPixel) {
+std::optional<Image> decode(ByteView bytes, const TargetSize& target) {
     const char* found = vips_foreign_find_load_buffer(bytes.data(), bytes.size());
     if (!found || !isAllowedLoader(found))
         return std::nullopt;
@@ -131,21 +151,39 @@ std::optional<Image> decode(ByteView bytes, int maxPixel) {
     const bool heif = loader.starts_with("VipsForeignLoadHeif");
     if (pixels <= 0 || pixels > (heif ? kMaxHeifPixels : kMaxSourcePixels))
         return std::nullopt;
-    return copyPixels(toRgba8(shrink(blob, bytes, loader, maxPixel)));
+    return copyPixels(toRgba8(shrink(blob, bytes, loader, target)));
 }
 
-} // namespace
-
-std::optional<Image> decodeImage(ByteView bytes, int maxPixel) {
-    if (bytes.empty() || maxPixel <= 0 || !ensureVipsStarted())
+std::optional<Image> decodeGuarded(ByteView bytes, const TargetSize& target) {
+    if (bytes.empty() || !ensureVipsStarted())
         return std::nullopt;
     try {
-        return decode(bytes, std::min(maxPixel, kMaxTargetPixel));
+        return decode(bytes, target);
     } catch (const std::exception&) {
         // vips::VError for undecodable bytes, std::bad_alloc for absurd sizes.
         vips_error_clear();
         return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<Image> decodeImage(ByteView bytes, int maxPixel) {
+    if (maxPixel <= 0)
+        return std::nullopt;
+    const int bound = std::min(maxPixel, kMaxTargetPixel);
+    return decodeGuarded(bytes, {bound, bound, false});
+}
+
+std::optional<Image> decodeImageFilling(ByteView bytes, int width, int height) {
+    if (width <= 0 || height <= 0 || width > kMaxTargetPixel || height > kMaxTargetPixel ||
+        std::int64_t{width} * height > kMaxFillPixels)
+        return std::nullopt;
+    auto image = decodeGuarded(bytes, {width, height, true});
+    // The centre crop gives the frame exactly; anything else would be drawn out of place.
+    if (image && (image->width != width || image->height != height))
+        return std::nullopt;
+    return image;
 }
 
 std::optional<Image> decodeImage(const ImageSource& source, int maxPixel) {

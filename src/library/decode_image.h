@@ -13,4 +13,9 @@ namespace ks {
 std::optional<Image> decodeImage(ByteView bytes, int maxPixel);
 std::optional<Image> decodeImage(const ImageSource& source, int maxPixel);
 
+// Decodes the first picture in `bytes` to exactly `width` x `height`: scaled, up or down, to
+// cover the frame and cropped around its centre, upright. None when the bytes are no picture
+// or the frame is empty or absurdly large.
+std::optional<Image> decodeImageFilling(ByteView bytes, int width, int height);
+
 } // namespace ks

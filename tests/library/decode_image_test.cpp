@@ -175,6 +175,55 @@ TEST(DecodeImage, GivesNoneForWhatIsNoPictureOrClaimsAnAbsurdSize) {
     EXPECT_FALSE(decodeImage(pngClaiming(0x7FFFFFFF, 1), 320));
 }
 
+TEST(DecodeImageFilling, CoversTheFrameExactlyAndCropsAroundTheCentre) {
+    const std::vector<double> kGreen{30, 200, 40};
+    // Thirds of 200 x 200: red, green, blue from left to right.
+    const vips::VImage thirds = solid(200, 200, kRed)
+                                    .join(solid(200, 200, kGreen), VIPS_DIRECTION_HORIZONTAL)
+                                    .join(solid(200, 200, kBlue), VIPS_DIRECTION_HORIZONTAL);
+    const std::array<int, 4> red{220, 20, 30, 255}, green{30, 200, 40, 255}, blue{20, 30, 220, 255};
+    struct Probe {
+        int x, y;
+        std::array<int, 4> colour;
+    };
+    struct Case {
+        int width, height;
+        std::vector<Probe> probes;
+    };
+    const std::vector<Case> cases{
+        // Narrower than the picture: only the middle third is left.
+        {100, 100, {{2, 2, green}, {97, 97, green}}},
+        {50, 400, {{2, 200, green}, {47, 200, green}}},
+        // Wider: every third is seen, the top and bottom are cut.
+        {300, 50, {{20, 25, red}, {150, 25, green}, {280, 25, blue}}},
+        // Enlarged.
+        {1800, 300, {{100, 150, red}, {900, 150, green}, {1700, 150, blue}}},
+    };
+    for (const Bytes& bytes : {encode(thirds, ".png"), encode(thirds, ".jpg[Q=95]")}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+            const auto image = decodeImageFilling(bytes, c.width, c.height);
+            ASSERT_TRUE(image && image->pixels);
+            EXPECT_EQ(std::pair(image->width, image->height), std::pair(c.width, c.height));
+            for (const auto& probe : c.probes)
+                expectNear(*image, probe.x, probe.y, probe.colour, 16);
+        }
+    }
+    // Turned upright first: stored a quarter turn anticlockwise, red at the bottom, and seen
+    // the right way round, red on the left.
+    vips::VImage stored = thirds.rot(VIPS_ANGLE_D270).copy();
+    stored.set("orientation", 6);
+    const auto turned = decodeImageFilling(encode(stored, ".jpg[Q=95]"), 300, 100);
+    ASSERT_TRUE(turned);
+    expectNear(*turned, 20, 50, red, 16);
+    expectNear(*turned, 280, 50, blue, 16);
+
+    const Bytes png = encode(thirds, ".png");
+    for (auto [width, height] : {std::pair(0, 100), {100, -1}, {20'000'000, 1}, {40000, 40000}})
+        EXPECT_FALSE(decodeImageFilling(png, width, height)) << width << "x" << height;
+    EXPECT_FALSE(decodeImageFilling(pngClaiming(100000, 100000), 100, 100));
+}
+
 TEST(DecodeImage, ManyThreadsDecodeAtOnce) {
     const Bytes jpeg = encode(solid(1200, 800, kRed), ".jpg");
     const Bytes png = encode(solid(800, 1200, kBlue), ".png");
