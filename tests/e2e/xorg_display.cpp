@@ -373,14 +373,15 @@ void XorgDisplay::stop() {
 }
 
 std::vector<std::string> XorgDisplay::environment() const {
-    const std::map<std::string, std::string> replaced{
-        {"DISPLAY", m_display},
-        {"HOME", home().string()},
-        {"XDG_DATA_HOME", dataHome().string()},
-        {"XDG_CONFIG_HOME", configHome().string()},
-        {"XDG_CACHE_HOME", (m_root / "cache").string()},
-        {"XDG_RUNTIME_DIR", runtimeDir().string()},
-        {"KESTRANE_NO_SYSLOG", "1"}};
+    std::map<std::string, std::string> replaced{{"DISPLAY", m_display},
+                                                {"HOME", home().string()},
+                                                {"XDG_DATA_HOME", dataHome().string()},
+                                                {"XDG_CONFIG_HOME", configHome().string()},
+                                                {"XDG_CACHE_HOME", (m_root / "cache").string()},
+                                                {"XDG_RUNTIME_DIR", runtimeDir().string()},
+                                                {"KESTRANE_NO_SYSLOG", "1"}};
+    for (const auto& [name, value] : m_variables)
+        replaced.insert_or_assign(name, value);
     std::vector<std::string> env;
     for (char** entry = environ; *entry; ++entry) {
         const std::string_view text(*entry);
@@ -415,6 +416,10 @@ void XorgDisplay::enterEnvironment() {
         const auto at = entry.find('=');
         ::setenv(entry.substr(0, at).c_str(), entry.substr(at + 1).c_str(), 1);
     }
+}
+
+void XorgDisplay::setVariable(const std::string& name, const std::string& value) {
+    m_variables.insert_or_assign(name, value);
 }
 
 void XorgDisplay::restoreEnvironment() {
@@ -517,6 +522,28 @@ bool XorgDisplay::setOutputEnabled(const std::string& name, bool enabled, std::s
     return xrandr({"--output", name, "--mode", placement->mode, "--pos",
                    std::to_string(placement->x) + "x" + std::to_string(placement->y)},
                   error);
+}
+
+bool XorgDisplay::paintRoot(Rgb colour) {
+    Connection* c = connection();
+    if (!c)
+        return false;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c->xcb)).data;
+    ReplyPtr<xcb_alloc_color_reply_t> allocated(
+        xcb_alloc_color_reply(c->xcb,
+                              xcb_alloc_color(c->xcb, screen->default_colormap,
+                                              static_cast<std::uint16_t>(colour.red * 257),
+                                              static_cast<std::uint16_t>(colour.green * 257),
+                                              static_cast<std::uint16_t>(colour.blue * 257)),
+                              nullptr));
+    if (!allocated)
+        return false;
+    const std::uint32_t pixel = allocated->pixel;
+    xcb_change_window_attributes(c->xcb, c->root, XCB_CW_BACK_PIXEL, &pixel);
+    xcb_clear_area(c->xcb, 0, c->root, 0, 0, 0, 0);
+    // A round trip, so the next reading sees the new background.
+    std::free(xcb_get_input_focus_reply(c->xcb, xcb_get_input_focus(c->xcb), nullptr));
+    return true;
 }
 
 std::optional<Rgb> XorgDisplay::rootPixel(int x, int y) {

@@ -75,6 +75,8 @@ public:
     // Gives this process the same environment until `stop`, for code under test that runs
     // in the test itself and starts processes of its own.
     void enterEnvironment();
+    // Adds a variable to that environment (before `enterEnvironment` to reach this process).
+    void setVariable(const std::string& name, const std::string& value);
 
     // Runs a program to its end; a bare name is looked up in PATH.
     ProcessResult run(const std::vector<std::string>& argv,
@@ -88,6 +90,8 @@ public:
     // Switches an output of the layout off, or back on with its mode and position.
     bool setOutputEnabled(const std::string& name, bool enabled, std::string* error = nullptr);
 
+    // Paints the root window's background in one colour, as if no wallpaper had been set.
+    bool paintRoot(Rgb colour);
     // What the root window shows at (x, y); none outside the screen.
     std::optional<Rgb> rootPixel(int x, int y);
     // The root window's _XROOTPMAP_ID, when set.
@@ -116,6 +120,7 @@ private:
     std::unique_ptr<Connection> m_connection;
     std::vector<std::unique_ptr<ChildProcess>> m_children;
     std::vector<Placement> m_layout;
+    std::map<std::string, std::string> m_variables;
     std::map<std::string, std::optional<std::string>> m_savedEnvironment;
     int m_runs = 0;
 };

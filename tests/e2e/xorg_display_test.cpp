@@ -4,32 +4,12 @@
 #include "xorg_display.h"
 
 #include <gtest/gtest.h>
-#include <xcb/xcb.h>
 
 #include <csignal>
 #include <filesystem>
 
 namespace ks::e2e {
 namespace {
-
-// Paints the root window's background in one colour through the core protocol alone.
-void paintRoot(const std::string& display, Rgb colour) {
-    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
-    ASSERT_FALSE(xcb_connection_has_error(c));
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    auto* reply =
-        xcb_alloc_color_reply(c,
-                              xcb_alloc_color(c, screen->default_colormap, colour.red * 257,
-                                              colour.green * 257, colour.blue * 257),
-                              nullptr);
-    ASSERT_TRUE(reply);
-    const std::uint32_t pixel = reply->pixel;
-    std::free(reply);
-    xcb_change_window_attributes(c, screen->root, XCB_CW_BACK_PIXEL, &pixel);
-    xcb_clear_area(c, 0, screen->root, 0, 0, 0, 0);
-    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    xcb_disconnect(c);
-}
 
 TEST(XorgDisplayTest, TwoOutputsPixelsAndACleanEnd) {
     std::string reason;
@@ -47,7 +27,7 @@ TEST(XorgDisplayTest, TwoOutputsPixelsAndACleanEnd) {
 
     // Channels come back in the right order on both outputs.
     const Rgb colour{0x33, 0x66, 0xcc};
-    paintRoot(x.display(), colour);
+    ASSERT_TRUE(x.paintRoot(colour));
     EXPECT_EQ(x.rootPixel(left->centreX(), left->centreY()), colour);
     EXPECT_EQ(x.rootPixel(right->centreX(), right->centreY()), colour);
     EXPECT_EQ(x.rootPixel(3840, 0), std::nullopt);
