@@ -1,0 +1,66 @@
+#include "agent/backend_choice.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <ranges>
+#include <string>
+
+namespace ks {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, BackendKind>, 3> kNames{{
+    {"x11-root", BackendKind::X11Root},
+    {"gnome", BackendKind::Gnome},
+    {"command", BackendKind::Command},
+}};
+
+// Desktops whose background is GNOME's org.gnome.desktop.background.
+constexpr std::array<std::string_view, 6> kGnomeDesktops{
+    "gnome", "gnome-classic", "unity", "budgie", "pantheon", "gnome-flashback"};
+
+std::string lowerCase(std::string_view text) {
+    std::string lower(text);
+    std::ranges::transform(lower, lower.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+} // namespace
+
+std::optional<BackendKind> backendFromName(std::string_view name) {
+    for (const auto& [known, kind] : kNames)
+        if (name == known)
+            return kind;
+    return std::nullopt;
+}
+
+std::string_view backendName(BackendKind kind) {
+    for (const auto& [name, known] : kNames)
+        if (kind == known)
+            return name;
+    return {};
+}
+
+bool isGnomeDesktop(std::string_view currentDesktop) {
+    for (const auto part : std::views::split(currentDesktop, ':')) {
+        const std::string name = lowerCase(std::string_view(part.begin(), part.end()));
+        if (std::ranges::find(kGnomeDesktops, name) != kGnomeDesktops.end())
+            return true;
+    }
+    return false;
+}
+
+std::optional<BackendKind> defaultBackend(std::string_view currentDesktop, bool haveCommandTemplate,
+                                          bool x11Reachable) {
+    if (haveCommandTemplate)
+        return BackendKind::Command;
+    if (isGnomeDesktop(currentDesktop))
+        return BackendKind::Gnome;
+    if (x11Reachable)
+        return BackendKind::X11Root;
+    return std::nullopt;
+}
+
+} // namespace ks

@@ -1,0 +1,38 @@
+#include "agent/agent_options.h"
+#include "agent/agent_run.h"
+
+#include <iostream>
+
+namespace {
+
+int usageError(const std::string& message) {
+    std::cerr << "kestrane-wallpaper-agent: " << message << "\n"
+              << "Try 'kestrane-wallpaper-agent --help'.\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace ks;
+    const auto parsed = parseAgentOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (const auto* error = std::get_if<UsageError>(&parsed))
+        return usageError(error->message);
+    const auto& options = std::get<AgentOptions>(parsed);
+    switch (options.mode) {
+    case AgentMode::Help:
+        std::cout << agentUsage();
+        return 0;
+    case AgentMode::ListDisplays:
+        return listDisplays(std::cout);
+    case AgentMode::ApplyStore:
+    case AgentMode::SetPicture:
+        break;
+    }
+    const auto backend = resolveBackend(options);
+    if (const auto* error = std::get_if<UsageError>(&backend))
+        return usageError(error->message);
+    const auto& setup = std::get<BackendSetup>(backend);
+    return options.mode == AgentMode::SetPicture ? setOnePicture(options, setup)
+                                                 : applyStore(options, setup);
+}

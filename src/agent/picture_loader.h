@@ -1,0 +1,28 @@
+#pragma once
+
+#include "base/file_url.h"
+#include "library/image.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <tuple>
+
+namespace ks {
+
+// Reads and decodes the pictures of one run; a picture shown on several displays of one size
+// is decoded once. Failures are logged with the file's path.
+class PictureLoader {
+public:
+    // The picture scaled to cover `width` x `height` and cropped around its centre, opaque
+    // (transparent parts darken towards black, as on a black desktop).
+    std::optional<Image> filling(const FileUrl& url, int width, int height);
+    // Whether the file holds a picture this agent can show, for backends that hand the file
+    // itself to the desktop.
+    bool usable(const FileUrl& url);
+
+private:
+    std::map<std::tuple<std::string, int, int>, Image> m_decoded;
+};
+
+} // namespace ks

@@ -1,0 +1,182 @@
+#include "platform/linux/agent_process.h"
+
+#include "base/locations.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace ks {
+
+namespace {
+
+constexpr auto kAgentTimeLimit = std::chrono::seconds(120);
+
+// Spawn attributes that give the child a clean start whatever the caller blocked or
+// handled: no blocked signals, default dispositions for the usual ones.
+class SpawnAttributes {
+public:
+    SpawnAttributes() {
+        posix_spawnattr_init(&m_attr);
+        sigset_t none;
+        sigemptyset(&none);
+        posix_spawnattr_setsigmask(&m_attr, &none);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        for (int signal : {SIGPIPE, SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGCHLD, SIGUSR1, SIGUSR2})
+            sigaddset(&defaults, signal);
+        posix_spawnattr_setsigdefault(&m_attr, &defaults);
+        posix_spawnattr_setflags(&m_attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    }
+    ~SpawnAttributes() { posix_spawnattr_destroy(&m_attr); }
+    SpawnAttributes(const SpawnAttributes&) = delete;
+    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+    const posix_spawnattr_t* get() const { return &m_attr; }
+
+private:
+    posix_spawnattr_t m_attr;
+};
+
+class FileActions {
+public:
+    explicit FileActions(bool quiet) {
+        posix_spawn_file_actions_init(&m_actions);
+        if (quiet)
+            for (int fd : {STDOUT_FILENO, STDERR_FILENO})
+                posix_spawn_file_actions_addopen(&m_actions, fd, "/dev/null", O_WRONLY, 0);
+    }
+    ~FileActions() { posix_spawn_file_actions_destroy(&m_actions); }
+    FileActions(const FileActions&) = delete;
+    FileActions& operator=(const FileActions&) = delete;
+    const posix_spawn_file_actions_t* get() const { return &m_actions; }
+
+private:
+    posix_spawn_file_actions_t m_actions;
+};
+
+std::optional<int> statusOf(int raw) {
+    if (WIFEXITED(raw))
+        return WEXITSTATUS(raw);
+    return std::nullopt;
+}
+
+std::optional<int> waitFor(pid_t pid, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        int raw = 0;
+        const pid_t done = ::waitpid(pid, &raw, WNOHANG);
+        if (done == pid)
+            return statusOf(raw);
+        if (done < 0 && errno != EINTR)
+            return std::nullopt;
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            while (::waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+            }
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    }
+}
+
+std::string withoutDeletedMark(std::string name) {
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (name.ends_with(kDeleted))
+        name.resize(name.size() - kDeleted.size());
+    return name;
+}
+
+// The executable's file name: /proc/<pid>/exe, else the first word of its command line.
+// (/proc/<pid>/comm is cut to 15 characters, shorter than the agent's name.)
+std::string executableName(const std::filesystem::path& process) {
+    std::error_code error;
+    const auto exe = std::filesystem::read_symlink(process / "exe", error);
+    if (!error)
+        return withoutDeletedMark(exe.filename().string());
+    std::ifstream in(process / "cmdline", std::ios::binary);
+    std::string first;
+    std::getline(in, first, '\0');
+    return std::filesystem::path(first).filename().string();
+}
+
+std::optional<pid_t> processId(const std::string& name) {
+    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos ||
+        name.size() > 9)
+        return std::nullopt;
+    return static_cast<pid_t>(std::stol(name));
+}
+
+} // namespace
+
+std::optional<int> runProgram(const std::vector<std::string>& argv, std::chrono::seconds limit,
+                              bool quiet) {
+    if (argv.empty() || argv.front().empty())
+        return std::nullopt;
+    std::vector<char*> pointers;
+    for (const auto& word : argv)
+        pointers.push_back(const_cast<char*>(word.c_str()));
+    pointers.push_back(nullptr);
+    const SpawnAttributes attributes;
+    const FileActions actions(quiet);
+    pid_t pid = -1;
+    const bool bareName = argv.front().find('/') == std::string::npos;
+    const int failed = bareName ? posix_spawnp(&pid, pointers[0], actions.get(), attributes.get(),
+                                               pointers.data(), environ)
+                                : posix_spawn(&pid, pointers[0], actions.get(), attributes.get(),
+                                              pointers.data(), environ);
+    if (failed != 0)
+        return std::nullopt;
+    return waitFor(pid, limit);
+}
+
+std::filesystem::path agentExecutable() {
+    if (const char* chosen = std::getenv("KESTRANE_AGENT"); chosen && *chosen)
+        return chosen;
+    if (const auto dir = Locations::executableDir()) {
+        const auto beside = *dir / kAgentExecutableName;
+        if (::access(beside.c_str(), X_OK) == 0)
+            return beside;
+    }
+    return std::filesystem::path(kAgentExecutableName);
+}
+
+std::optional<int> runAgent(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{agentExecutable().string()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return runProgram(argv, kAgentTimeLimit);
+}
+
+std::optional<int> AgentProcess::run() {
+    return runAgent({});
+}
+
+void AgentProcess::terminateRunning() {
+    const uid_t user = ::getuid();
+    const pid_t self = ::getpid();
+    std::error_code error;
+    std::filesystem::directory_iterator entry("/proc", error);
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const auto pid = processId(entry->path().filename().string());
+        if (!pid || *pid == self)
+            continue;
+        struct stat info {};
+        if (::stat(entry->path().c_str(), &info) != 0 || info.st_uid != user)
+            continue;
+        if (executableName(entry->path()) == kAgentExecutableName)
+            ::kill(*pid, SIGTERM);
+    }
+}
+
+} // namespace ks

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "system/desktop.h"
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ks {
+
+inline constexpr std::string_view kAgentExecutableName = "kestrane-wallpaper-agent";
+
+// Runs a program without a shell and waits for it: `argv[0]` is a path, or a bare name looked
+// up in PATH. Its exit status; none when it could not start, died of a signal or had to be
+// killed after `limit`. With `quiet` its output goes nowhere.
+std::optional<int> runProgram(const std::vector<std::string>& argv, std::chrono::seconds limit,
+                              bool quiet = false);
+
+// The agent to run: $KESTRANE_AGENT, else the one beside the running executable, else the
+// bare name for a PATH lookup.
+std::filesystem::path agentExecutable();
+
+// Runs the agent once with `arguments` and waits for its exit status.
+std::optional<int> runAgent(const std::vector<std::string>& arguments);
+
+// The desktop's wallpaper agent as a separate process.
+class AgentProcess : public WallpaperAgent {
+public:
+    std::optional<int> run() override;
+    void terminateRunning() override;
+};
+
+} // namespace ks
