@@ -43,6 +43,7 @@ struct SystemWallpaperDependencies {
 class SystemWallpaper : public std::enable_shared_from_this<SystemWallpaper> {
 public:
     static std::shared_ptr<SystemWallpaper> create(SystemWallpaperDependencies dependencies);
+    ~SystemWallpaper();
     // The application's writer, set once by the process entry; null before.
     static SystemWallpaper* shared();
     static void setShared(std::shared_ptr<SystemWallpaper> writer);
@@ -69,7 +70,22 @@ public:
     void restartAgent();
 
 private:
+    // One request as its checks see it.
+    struct Request {
+        long generation = 0;
+        FileUrl primary;
+        DisplayList displays;
+    };
+    enum class CheckStep { first, second };
+
     explicit SystemWallpaper(SystemWallpaperDependencies dependencies);
+
+    // Arms the check 1.5 s from now on the main loop, which submits it to the queue.
+    void scheduleCheck(Request request, CheckStep step);
+    void runCheck(const Request& request, CheckStep step);
+    // Whether the agent shows what `request` wrote: the first display's picture, or the
+    // picture everywhere when it named none.
+    bool agentTookStore(const Request& request) const;
 
     SystemWallpaperDependencies m_deps;
     // Touched only on the queue.
