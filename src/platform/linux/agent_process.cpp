@@ -174,7 +174,7 @@ void AgentProcess::terminateRunning() {
         struct stat info {};
         if (::stat(entry->path().c_str(), &info) != 0 || info.st_uid != user)
             continue;
-        if (executableName(entry->path()) == kAgentExecutableName)
+        if (executableName(entry->path()) == m_executableName)
             ::kill(*pid, SIGTERM);
     }
 }

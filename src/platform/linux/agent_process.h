@@ -28,8 +28,15 @@ std::optional<int> runAgent(const std::vector<std::string>& arguments);
 // The desktop's wallpaper agent as a separate process.
 class AgentProcess : public WallpaperAgent {
 public:
+    // `executableName`: the file name its processes are recognised by.
+    explicit AgentProcess(std::string executableName = std::string(kAgentExecutableName))
+        : m_executableName(std::move(executableName)) {}
+
     std::optional<int> run() override;
     void terminateRunning() override;
+
+private:
+    std::string m_executableName;
 };
 
 } // namespace ks

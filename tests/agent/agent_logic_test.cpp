@@ -1,0 +1,205 @@
+#include "agent/backend_choice.h"
+#include "agent/command_template.h"
+#include "agent/picture_plan.h"
+#include "agent/x11_pixel_format.h"
+#include "platform/x11/randr_displays.h"
+#include "system/display_uuid.h"
+#include "system/wallpaper_store.h"
+
+#include <gtest/gtest.h>
+#include <plist/plist.h>
+
+namespace ks {
+namespace {
+
+FileUrl urlOf(const std::string& path) {
+    return *FileUrl::fromPath(path);
+}
+
+// A store as the writer leaves it.
+PlistPtr writtenStore(const std::string& primary, const DisplayList& displays, int major) {
+    PlistPtr store(plist_new_dict());
+    updateStore(store.get(), urlOf(primary), displays, {major, 0, "test"}, SysTime{});
+    return store;
+}
+
+std::vector<std::optional<std::string>> pictures(const DisplayPlan& plan) {
+    std::vector<std::optional<std::string>> result;
+    for (const auto& planned : plan)
+        result.push_back(planned.picture ? std::optional(planned.picture->absoluteString())
+                                         : std::nullopt);
+    return result;
+}
+
+const std::vector<AgentDisplay> kTwoDisplays{{"UUID-A", "DP-1", 0, 0, 1920, 1080},
+                                             {"UUID-B", "HDMI-1", 1920, 0, 1280, 1024}};
+
+TEST(PicturePlan, EachDisplayTakesItsOwnEntryElseTheOneForEveryDisplay) {
+    // Both forms the writer uses: a file list (system 15) and a configuration blob (26).
+    for (int major : {15, 26}) {
+        SCOPED_TRACE(major);
+        const auto perDisplay = writtenStore("/p/all.jpg", {{"UUID-A", urlOf("/p/a.jpg")}}, major);
+        const auto plan = std::get<DisplayPlan>(planStore(perDisplay.get(), kTwoDisplays, {}));
+        // "AllSpacesAndDisplays" holds no picture once displays are named.
+        EXPECT_EQ(pictures(plan),
+                  (std::vector<std::optional<std::string>>{"file:///p/a.jpg", std::nullopt}));
+
+        const auto everywhere = writtenStore("/p/all.jpg", {}, major);
+        EXPECT_EQ(
+            pictures(std::get<DisplayPlan>(planStore(everywhere.get(), kTwoDisplays, {}))),
+            (std::vector<std::optional<std::string>>{"file:///p/all.jpg", "file:///p/all.jpg"}));
+    }
+    // A display entry without a picture (a default choice) falls back to the common one.
+    auto store = writtenStore("/p/all.jpg", {}, 15);
+    PlistPtr displays(plist_new_dict());
+    plist_t fallback = plist_new_dict();
+    plist_dict_set_item(fallback, "Desktop",
+                        static_cast<plist_t>(defaultChoice(SysTime{}).release()));
+    plist_dict_set_item(static_cast<plist_t>(displays.get()), "UUID-B", fallback);
+    plist_dict_set_item(static_cast<plist_t>(store.get()), "Displays",
+                        static_cast<plist_t>(displays.release()));
+    EXPECT_EQ(storePictureFor(store.get(), "UUID-B"), "file:///p/all.jpg");
+}
+
+TEST(PicturePlan, WithoutADisplayListOneStandInTakesTheCommonOrFirstPicture) {
+    const auto common = writtenStore("/p/all.jpg", {}, 15);
+    const auto onlyDisplays =
+        writtenStore("/p/all.jpg", {{"X", urlOf("/p/x.jpg")}, {"Y", urlOf("/p/y.jpg")}}, 15);
+    for (const auto& [store, expected] :
+         {std::pair(common.get(), "file:///p/all.jpg"), {onlyDisplays.get(), "file:///p/x.jpg"}}) {
+        const auto plan = std::get<DisplayPlan>(planStore(store, {}, {}));
+        ASSERT_EQ(plan.size(), 1u);
+        EXPECT_EQ(plan[0].display.name, "*");
+        EXPECT_EQ(plan[0].picture->absoluteString(), expected);
+    }
+}
+
+TEST(PicturePlan, RefusesPicturesThatAreNoLocalFilesAndUnknownDisplays) {
+    PlistPtr store(plist_new_dict());
+    plist_t entry = plist_new_dict();
+    plist_t choice = static_cast<plist_t>(imageChoice(urlOf("/x.jpg"), {15, 0, ""}, {}).release());
+    plist_t file = plist_array_get_item(
+        plist_dict_get_item(
+            plist_array_get_item(
+                plist_dict_get_item(plist_dict_get_item(choice, "Content"), "Choices"), 0),
+            "Files"),
+        0);
+    plist_dict_set_item(file, "relative", plist_new_string("https://example.com/x.jpg"));
+    plist_dict_set_item(entry, "Desktop", choice);
+    plist_dict_set_item(static_cast<plist_t>(store.get()), "AllSpacesAndDisplays", entry);
+    EXPECT_TRUE(std::holds_alternative<PlanError>(planStore(store.get(), kTwoDisplays, {})));
+
+    EXPECT_TRUE(std::holds_alternative<PlanError>(
+        planOnePicture("UUID-C", "file:///p/c.jpg", kTwoDisplays, {})));
+    EXPECT_TRUE(std::holds_alternative<PlanError>(
+        planOnePicture("UUID-A", "relative/c.jpg", kTwoDisplays, {})));
+    // The other display keeps its picture, and says which it is when that is known.
+    const auto plan = std::get<DisplayPlan>(
+        planOnePicture("UUID-B", "file:///p/c.jpg", kTwoDisplays, {{"UUID-A", "file:///p/a.jpg"}}));
+    EXPECT_EQ(pictures(plan),
+              (std::vector<std::optional<std::string>>{std::nullopt, "file:///p/c.jpg"}));
+    EXPECT_EQ(plan[0].shown->absoluteString(), "file:///p/a.jpg");
+}
+
+TEST(CommandTemplate, SplitsLikePlainShellWords) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases{
+        {"swaymsg output {output} bg {file} fill",
+         {"swaymsg", "output", "{output}", "bg", "{file}", "fill"}},
+        {"  set-bg\t--mode 'fill  crop' \"a \\\"b\\\" \\\\\" ''", //
+         {"set-bg", "--mode", "fill  crop", "a \"b\" \\", ""}},
+        {"x 'it'\"'\"'s' back\\ slash", {"x", "it's", "back slash"}},
+    };
+    for (const auto& [text, words] : cases)
+        EXPECT_EQ(splitCommandTemplate(text), words) << text;
+    for (const char* bad : {"", "   ", "a 'open", "a \"open", "trailing\\"})
+        EXPECT_FALSE(splitCommandTemplate(bad)) << bad;
+}
+
+TEST(CommandTemplate, WhatIsFilledInStaysOneWordAndIsNotScannedAgain) {
+    const auto words = *splitCommandTemplate("tool --out={output} {file} --name={file}.{output}");
+    const std::string file = "/home/me/My Pictures/it's \"a\"; rm -rf ~ $(x) {output}.jpg";
+    EXPECT_EQ(substituteCommand(words, file, "DP-1"),
+              (std::vector<std::string>{"tool", "--out=DP-1", file, "--name=" + file + ".DP-1"}));
+}
+
+TEST(BackendChoice, FollowsTheDesktopAndWhatIsReachable) {
+    struct Case {
+        const char* desktop;
+        bool haveTemplate;
+        bool x11;
+        std::optional<BackendKind> expected;
+    };
+    const std::vector<Case> cases{
+        {"GNOME", false, true, BackendKind::Gnome},
+        {"ubuntu:GNOME", false, false, BackendKind::Gnome},
+        {"Budgie:GNOME", false, true, BackendKind::Gnome},
+        {"Pantheon", false, true, BackendKind::Gnome},
+        {"Unity", false, true, BackendKind::Gnome},
+        {"X-Cinnamon", false, true, BackendKind::X11Root},
+        {"XFCE", false, true, BackendKind::X11Root},
+        {"", false, true, BackendKind::X11Root},
+        {"GNOMEISH", false, false, std::nullopt},
+        {"sway", false, false, std::nullopt},
+        {"sway", true, false, BackendKind::Command},
+        {"GNOME", true, true, BackendKind::Command},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(defaultBackend(c.desktop, c.haveTemplate, c.x11), c.expected) << c.desktop;
+    for (auto kind : {BackendKind::X11Root, BackendKind::Gnome, BackendKind::Command})
+        EXPECT_EQ(backendFromName(backendName(kind)), kind);
+    EXPECT_FALSE(backendFromName("X11-root"));
+}
+
+TEST(DisplayUuids, TwinMonitorsWithOneEdidStillGetAUuidEach) {
+    const Bytes twin{0x00, 0xFF, 0xFF, 0x01, 0x02};
+    const Bytes other{0x00, 0xFF, 0xFF, 0x03};
+    std::vector<X11Display> displays{
+        {.output = 1, .name = "DP-1", .edid = twin},
+        {.output = 2, .name = "DP-2", .edid = twin},
+        {.output = 3, .name = "HDMI-1", .edid = other},
+        {.output = 4, .name = "VGA-1"},
+    };
+    assignDisplayUuids(displays);
+    EXPECT_NE(displays[0].uuid, displays[1].uuid);
+    EXPECT_NE(displays[0].uuid, displayUuid(twin, "DP-1"));
+    EXPECT_EQ(displays[2].uuid, displayUuid(other, "HDMI-1"));
+    EXPECT_EQ(displays[3].uuid, displayUuid({}, "VGA-1"));
+    // The same twins come out the same on every run.
+    auto again = displays;
+    assignDisplayUuids(again);
+    EXPECT_EQ(again[1].uuid, displays[1].uuid);
+}
+
+TEST(X11PixelFormat, ConvertsToTheVisualsLayoutAndByteOrder) {
+    const std::uint8_t rgba[] = {0xFF, 0x80, 0x00, 0x40, 0x12, 0x34, 0x56, 0xFF};
+    struct Case {
+        X11PixelFormat format;
+        std::vector<std::uint8_t> expected;
+    };
+    const X11PixelFormat xrgb{0xFF0000, 0xFF00, 0xFF, 24, 32, 32, false};
+    X11PixelFormat argbMsb = xrgb;
+    argbMsb.depth = 32;
+    argbMsb.mostSignificantFirst = true;
+    const X11PixelFormat bgr{0xFF, 0xFF00, 0xFF0000, 24, 32, 32, false};
+    const X11PixelFormat rgb565{0xF800, 0x07E0, 0x1F, 16, 16, 32, false};
+    const std::vector<Case> cases{
+        // The alpha of a decoded picture is no part of an opaque desktop.
+        {xrgb, {0x00, 0x80, 0xFF, 0x00, 0x56, 0x34, 0x12, 0x00}},
+        {argbMsb, {0xFF, 0xFF, 0x80, 0x00, 0xFF, 0x12, 0x34, 0x56}},
+        {bgr, {0xFF, 0x80, 0x00, 0x00, 0x12, 0x34, 0x56, 0x00}},
+        // 565: red 31, green 32, blue 0; then 2, 13, 10. Padded to 32 bits.
+        {rgb565, {0x00, 0xFC, 0xAA, 0x11}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.format.supported());
+        EXPECT_EQ(c.format.rowBytes(2), c.expected.size());
+        std::vector<std::uint8_t> out(c.format.rowBytes(2));
+        c.format.convertRow(rgba, 2, out.data());
+        EXPECT_EQ(out, c.expected) << c.format.bitsPerPixel << " " << c.format.redMask;
+    }
+    EXPECT_FALSE((X11PixelFormat{0xF0F000, 0xFF00, 0xFF, 24, 32, 32, false}.supported()));
+    EXPECT_FALSE((X11PixelFormat{0, 0, 0, 8, 8, 32, false}.supported()));
+}
+
+} // namespace
+} // namespace ks
