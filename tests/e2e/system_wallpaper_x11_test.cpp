@@ -23,6 +23,17 @@ namespace {
 constexpr Rgb kOrange{230, 120, 20};
 constexpr Rgb kBlue{30, 60, 200};
 
+// The real agent process, except that after a rejected run no SIGTERM goes out: it would
+// reach every agent process of the user on this machine, other tests' ones included.
+class AgentRunsOnly : public WallpaperAgent {
+public:
+    std::optional<int> run() override { return m_agent.run(); }
+    void terminateRunning() override {}
+
+private:
+    AgentProcess m_agent;
+};
+
 class SystemWallpaperX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -67,7 +78,7 @@ protected:
     ManualLoop m_loop;
     ManualQueue m_queue{std::string(kSystemWallpaperQueueLabel)};
     X11Desktop m_desktop;
-    AgentProcess m_agent;
+    AgentRunsOnly m_agent;
     SystemVersion m_version = linuxSystemVersion();
     std::unique_ptr<UserDefaults> m_defaults;
     std::shared_ptr<SystemWallpaper> m_writer;
