@@ -1,6 +1,7 @@
 #include "agent/agent_options.h"
 #include "agent/agent_run.h"
 
+#include <csignal>
 #include <iostream>
 
 namespace {
@@ -15,6 +16,9 @@ int usageError(const std::string& message) {
 
 int main(int argc, char** argv) {
     using namespace ks;
+    // An X server or a desktop service that goes away mid-write is a failure to report, not
+    // a reason to die silently.
+    std::signal(SIGPIPE, SIG_IGN);
     const auto parsed = parseAgentOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (const auto* error = std::get_if<UsageError>(&parsed))
         return usageError(error->message);

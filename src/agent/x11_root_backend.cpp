@@ -36,9 +36,10 @@ template <typename T> Reply<T> take(T* reply, xcb_generic_error_t* error) {
     return Reply<T>(reply);
 }
 
+// A lost connection reports no error for a request; it is a failure all the same.
 bool succeeded(xcb_connection_t* c, xcb_void_cookie_t cookie) {
     Reply<xcb_generic_error_t> error(xcb_request_check(c, cookie));
-    return !error;
+    return !error && xcb_connection_has_error(c) == 0;
 }
 
 struct Connection {
