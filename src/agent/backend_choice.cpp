@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <ranges>
 #include <string>
 
 namespace ks {
@@ -44,10 +43,13 @@ std::string_view backendName(BackendKind kind) {
 }
 
 bool isGnomeDesktop(std::string_view currentDesktop) {
-    for (const auto part : std::views::split(currentDesktop, ':')) {
-        const std::string name = lowerCase(std::string_view(part.begin(), part.end()));
+    std::size_t start = 0;
+    while (start <= currentDesktop.size()) {
+        const std::size_t end = std::min(currentDesktop.find(':', start), currentDesktop.size());
+        const std::string name = lowerCase(currentDesktop.substr(start, end - start));
         if (std::ranges::find(kGnomeDesktops, name) != kGnomeDesktops.end())
             return true;
+        start = end + 1;
     }
     return false;
 }
