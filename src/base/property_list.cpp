@@ -285,6 +285,44 @@ PlistPtr parsePropertyList(ByteView bytes) {
 
 namespace {
 
+bool isUtf8(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+    for (std::size_t i = 0; i < text.size();) {
+        const std::uint8_t lead = byte(i);
+        std::size_t length = 1;
+        std::uint8_t low = 0x80, high = 0xBF; // the range of the second byte
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF; // nothing beyond U+10FFFF
+        } else {
+            return false;
+        }
+        if (text.size() - i < length || byte(i + 1) < low || byte(i + 1) > high)
+            return false;
+        for (std::size_t k = 2; k < length; ++k)
+            if (byte(i + k) < 0x80 || byte(i + k) > 0xBF)
+                return false;
+        i += length;
+    }
+    return true;
+}
+
+bool stringIsUtf8(plist_t node) {
+    std::uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    return !text || isUtf8(std::string_view(text, length));
+}
+
 template <typename Write, typename Free>
 std::optional<Bytes> serialise(const void* node, Write write, Free release) {
     if (!node)
@@ -306,11 +344,56 @@ std::optional<Bytes> serialise(const void* node, Write write, Free release) {
 } // namespace
 
 std::optional<Bytes> binaryPropertyList(const void* node) {
+    if (!stringsAreUtf8(node))
+        return std::nullopt;
     return serialise(node, plist_to_bin, plist_to_bin_free);
 }
 
 std::optional<Bytes> xmlPropertyList(const void* node) {
     return serialise(node, plist_to_xml, plist_to_xml_free);
+}
+
+bool stringsAreUtf8(const void* root) {
+    // Without recursion: trees built in code have no depth limit.
+    std::vector<plist_t> pending{static_cast<plist_t>(const_cast<void*>(root))};
+    while (!pending.empty()) {
+        const plist_t node = pending.back();
+        pending.pop_back();
+        switch (plist_get_node_type(node)) {
+        case PLIST_STRING:
+            if (!stringIsUtf8(node))
+                return false;
+            break;
+        case PLIST_ARRAY:
+            for (std::uint32_t i = 0, size = plist_array_get_size(node); i < size; ++i)
+                pending.push_back(plist_array_get_item(node, i));
+            break;
+        case PLIST_DICT: {
+            plist_dict_iter it = nullptr;
+            plist_dict_new_iter(node, &it);
+            bool valid = true;
+            for (;;) {
+                char* key = nullptr;
+                plist_t value = nullptr;
+                plist_dict_next_item(node, it, &key, &value);
+                if (!value) {
+                    std::free(key);
+                    break;
+                }
+                valid = valid && key && isUtf8(key);
+                std::free(key);
+                pending.push_back(value);
+            }
+            std::free(it);
+            if (!valid)
+                return false;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return true;
 }
 
 } // namespace ks

@@ -24,9 +24,13 @@ using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 // the C locale, so reals read the same under every user locale.
 PlistPtr parsePropertyList(ByteView bytes);
 
-// The tree as a binary / XML property list; none when libplist fails.
+// The tree as a binary / XML property list; none when libplist fails, and (binary lists) when
+// a key or string is not valid UTF-8, which libplist's binary writer would cut short.
 std::optional<Bytes> binaryPropertyList(const void* node);
 std::optional<Bytes> xmlPropertyList(const void* node);
+
+// Whether every key and string of the tree is valid UTF-8 (no surrogates, no overlong forms).
+bool stringsAreUtf8(const void* node);
 
 // Runs libplist calls in the C locale for the scope's lifetime (XML reals use atof/printf).
 class CLocaleScope {

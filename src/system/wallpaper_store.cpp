@@ -153,7 +153,9 @@ PlistPtr loadStore(const std::filesystem::path& file) {
 
 PlistPtr loadStore(ByteView bytes) {
     PlistPtr store = parsePropertyList(bytes);
-    if (!isType(store.get(), PLIST_DICT))
+    // A store whose strings are not all UTF-8 could not be written back as it is (the binary
+    // writer cuts such strings), so it is no store of ours.
+    if (!isType(store.get(), PLIST_DICT) || !stringsAreUtf8(store.get()))
         store.reset(plist_new_dict());
     return store;
 }

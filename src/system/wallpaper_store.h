@@ -21,7 +21,7 @@ namespace ks {
 std::filesystem::path defaultStorePath();
 
 // The store's top-level dictionary; an empty dictionary when the file is missing,
-// unreadable, not a property list or not a dictionary.
+// unreadable, not a property list or not a dictionary, or holds a string that is not UTF-8.
 PlistPtr loadStore(const std::filesystem::path& file);
 PlistPtr loadStore(ByteView bytes);
 

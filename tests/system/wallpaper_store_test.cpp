@@ -165,6 +165,23 @@ TEST(WallpaperStore, AnythingButADictionaryLoadsAsAnEmptyStore) {
     const std::string array = R"(<?xml version="1.0"?><plist version="1.0"><array/></plist>)";
     for (const std::string& bytes : {array, std::string("not a plist"), std::string()})
         EXPECT_EQ(plistText(loadStore(asBytes(bytes)).get()), "{}") << bytes;
+    // Strings the binary writer would cut short: a stray continuation byte, a lone lead
+    // byte, an overlong NUL, a surrogate, a code point beyond U+10FFFF; in a key or a value.
+    const auto withString = [](const std::string& text, bool inKey) {
+        const std::string item =
+            "<key>" + (inKey ? text : "k") + "</key><string>" + (inKey ? "v" : text) + "</string>";
+        return R"(<?xml version="1.0"?><plist version="1.0"><dict>)" + item + "</dict></plist>";
+    };
+    for (const bool inKey : {false, true}) {
+        for (const char* bad : {"a\x91"
+                                "b",
+                                "a\xC3", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80"})
+            EXPECT_EQ(plistText(loadStore(asBytes(withString(bad, inKey))).get()), "{}") << bad;
+        EXPECT_NE(plistText(loadStore(asBytes(withString(
+                                          "Gr\xC3\xBC\xC3\x9F\xE2\x80\x94\xF0\x9F\x8C\x8A", inKey)))
+                                .get()),
+                  "{}");
+    }
     EXPECT_EQ(plistText(loadStore(home.root() / "missing.plist").get()), "{}");
     EXPECT_EQ(plistText(loadStore(home.root()).get()), "{}") << "a folder";
     EXPECT_EQ(defaultStorePath(), home.dataHome() / "kestrane-wallpaper-agent/Store/Index.plist");
