@@ -41,12 +41,6 @@ SystemWallpaper::SystemWallpaper(SystemWallpaperDependencies dependencies)
     }
 }
 
-// The last owner may let go on the queue, while a check runs; the check timer belongs to the
-// main loop and is cancelled there.
-SystemWallpaper::~SystemWallpaper() {
-    m_deps.loop.post([timer = std::make_shared<Timer>(std::move(m_checkTimer))] {});
-}
-
 SystemWallpaper* SystemWallpaper::shared() {
     std::lock_guard lock(g_sharedMutex);
     return g_shared.get();

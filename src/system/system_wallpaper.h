@@ -43,7 +43,6 @@ struct SystemWallpaperDependencies {
 class SystemWallpaper : public std::enable_shared_from_this<SystemWallpaper> {
 public:
     static std::shared_ptr<SystemWallpaper> create(SystemWallpaperDependencies dependencies);
-    ~SystemWallpaper();
     // The application's writer, set once by the process entry; null before.
     static SystemWallpaper* shared();
     static void setShared(std::shared_ptr<SystemWallpaper> writer);

@@ -11,6 +11,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <map>
 
 using namespace ks;
@@ -214,6 +215,31 @@ TEST_F(SystemWallpaperTest, FromVersion26OnRejectionsAreOnlyRetriedOnce) {
     EXPECT_TRUE(log.lines().empty());
     EXPECT_FALSE(defaults.contains(kStoreRejectedOnKey));
     EXPECT_TRUE(desktop.pictures.empty());
+}
+
+TEST_F(SystemWallpaperTest, StoreThatIsNoDictionaryIsReplacedWhole) {
+    const auto writer = makeWriter(kSonoma);
+    fs::create_directories(storeFile.parent_path());
+    replaceFileAtomically(storeFile,
+                          asBytes(R"(<?xml version="1.0"?><plist version="1.0"><array/></plist>)"));
+    writer->set(fileUrl("/p/a.jpg"), {});
+    settle();
+    const PlistPtr store = loadStore(storeFile);
+    std::vector<std::string> keys;
+    plist_dict_iter it = nullptr;
+    plist_dict_new_iter(store.get(), &it);
+    for (plist_t value = store.get(); value;) {
+        char* key = nullptr;
+        plist_dict_next_item(store.get(), it, &key, &value);
+        if (value)
+            keys.emplace_back(key);
+        std::free(key);
+    }
+    std::free(it);
+    std::sort(keys.begin(), keys.end());
+    EXPECT_EQ(keys, (std::vector<std::string>{"AllSpacesAndDisplays", "Displays", "Spaces",
+                                              "SystemDefault"}));
+    EXPECT_EQ(url(plist_dict_get_item(store.get(), "AllSpacesAndDisplays")), "file:///p/a.jpg");
 }
 
 TEST_F(SystemWallpaperTest, WriteFailureIsLoggedAndNothingFollows) {
