@@ -7,6 +7,7 @@
 #include "platform/linux/agent_process.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <set>
 
@@ -31,6 +32,15 @@ std::string gvariantString(std::string_view text) {
 
 bool setKey(const char* key, const std::string& value, bool quiet = false) {
     return runProgram({"gsettings", "set", kSchema, key, value}, kGsettingsTimeLimit, quiet) == 0;
+}
+
+// gsettings exits with 0 even when dconf could not store the value (no session bus), so
+// the value is read back.
+bool holds(const char* key, const std::string& url) {
+    auto value = programOutput({"gsettings", "get", kSchema, key}, kGsettingsTimeLimit);
+    while (value && !value->empty() && std::isspace(static_cast<unsigned char>(value->back())))
+        value->pop_back();
+    return value && (*value == "'" + url + "'" || *value == "\"" + url + "\"");
 }
 
 bool hasKey(const char* key) {
@@ -138,9 +148,16 @@ bool GnomeBackend::apply(const std::string& options, const FileUrl& url) {
     // GNOME before 42 has no dark picture.
     if (done && !setKey("picture-uri-dark", uri, true))
         done = !hasKey("picture-uri-dark");
-    if (!done)
+    if (!done) {
         logLine("kestrane-wallpaper-agent: gsettings couldn't set the GNOME background");
-    return done;
+        return false;
+    }
+    if (!holds("picture-uri", url.absoluteString())) {
+        logLine("kestrane-wallpaper-agent: the GNOME background setting did not take the "
+                "picture (no session bus for dconf?)");
+        return false;
+    }
+    return true;
 }
 
 } // namespace ks

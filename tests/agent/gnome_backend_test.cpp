@@ -59,6 +59,16 @@ TEST_F(GnomeBackendTest, OnePictureIsZoomedForLightAndDarkStyle) {
     EXPECT_EQ(setting("picture-options"), "'zoom'");
 }
 
+TEST_F(GnomeBackendTest, ASettingThatDoesNotLastIsAFailure) {
+    // gsettings exits with 0 when dconf cannot store a value; the memory backend forgets it
+    // in the same way.
+    m_home.setVar("GSETTINGS_BACKEND", "memory");
+    PictureLoader loader;
+    GnomeBackend backend(loader, agentDataDir());
+    const auto picture = m_home.picture("red.png", {220, 20, 30});
+    EXPECT_FALSE(backend.show({{kLeft, picture, std::nullopt}}));
+}
+
 TEST_F(GnomeBackendTest, DifferentPicturesSpanOnePictureAcrossTheDisplays) {
     const auto red = m_home.picture("red.png", {220, 20, 30});
     const auto blue = m_home.picture("blue.png", {20, 30, 220});

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -49,11 +50,14 @@ private:
 
 class FileActions {
 public:
-    explicit FileActions(bool quiet) {
+    // `output`: where standard output goes instead, when not -1.
+    explicit FileActions(bool quiet, int output = -1) {
         posix_spawn_file_actions_init(&m_actions);
         if (quiet)
             for (int fd : {STDOUT_FILENO, STDERR_FILENO})
                 posix_spawn_file_actions_addopen(&m_actions, fd, "/dev/null", O_WRONLY, 0);
+        if (output >= 0)
+            posix_spawn_file_actions_adddup2(&m_actions, output, STDOUT_FILENO);
     }
     ~FileActions() { posix_spawn_file_actions_destroy(&m_actions); }
     FileActions(const FileActions&) = delete;
@@ -118,10 +122,7 @@ std::optional<pid_t> processId(const std::string& name) {
     return static_cast<pid_t>(std::stol(name));
 }
 
-} // namespace
-
-std::optional<int> runProgram(const std::vector<std::string>& argv, std::chrono::seconds limit,
-                              bool quiet) {
+std::optional<pid_t> spawn(const std::vector<std::string>& argv, const FileActions& actions) {
     if (argv.empty() || argv.front().empty())
         return std::nullopt;
     std::vector<char*> pointers;
@@ -129,7 +130,6 @@ std::optional<int> runProgram(const std::vector<std::string>& argv, std::chrono:
         pointers.push_back(const_cast<char*>(word.c_str()));
     pointers.push_back(nullptr);
     const SpawnAttributes attributes;
-    const FileActions actions(quiet);
     pid_t pid = -1;
     const bool bareName = argv.front().find('/') == std::string::npos;
     const int failed = bareName ? posix_spawnp(&pid, pointers[0], actions.get(), attributes.get(),
@@ -138,7 +138,56 @@ std::optional<int> runProgram(const std::vector<std::string>& argv, std::chrono:
                                               pointers.data(), environ);
     if (failed != 0)
         return std::nullopt;
-    return waitFor(pid, limit);
+    return pid;
+}
+
+// Reads `fd` to its end or until `deadline`, at most `maxBytes`.
+std::string readUntil(int fd, std::chrono::steady_clock::time_point deadline,
+                      std::size_t maxBytes) {
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd ready{fd, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) == 0)
+            break;
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || text.size() + static_cast<std::size_t>(n) > maxBytes)
+            break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+} // namespace
+
+std::optional<int> runProgram(const std::vector<std::string>& argv, std::chrono::seconds limit,
+                              bool quiet) {
+    const auto pid = spawn(argv, FileActions(quiet));
+    return pid ? waitFor(*pid, limit) : std::nullopt;
+}
+
+std::optional<std::string> programOutput(const std::vector<std::string>& argv,
+                                         std::chrono::seconds limit) {
+    constexpr std::size_t kMaxOutput = std::size_t{1} << 20;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return std::nullopt;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const auto pid = spawn(argv, FileActions(false, fds[1]));
+    ::close(fds[1]);
+    std::string text = pid ? readUntil(fds[0], deadline, kMaxOutput) : std::string();
+    ::close(fds[0]);
+    if (!pid)
+        return std::nullopt;
+    const auto left =
+        std::chrono::ceil<std::chrono::seconds>(deadline - std::chrono::steady_clock::now());
+    if (waitFor(*pid, std::max(left, std::chrono::seconds(0))) != 0)
+        return std::nullopt;
+    return text;
 }
 
 std::filesystem::path agentExecutable() {

@@ -17,6 +17,10 @@ inline constexpr std::string_view kAgentExecutableName = "kestrane-wallpaper-age
 // killed after `limit`. With `quiet` its output goes nowhere.
 std::optional<int> runProgram(const std::vector<std::string>& argv, std::chrono::seconds limit,
                               bool quiet = false);
+// Runs a program as `runProgram` does and gives its standard output; none unless it
+// exited with status 0.
+std::optional<std::string> programOutput(const std::vector<std::string>& argv,
+                                         std::chrono::seconds limit);
 
 // The agent to run: $KESTRANE_AGENT, else the one beside the running executable, else the
 // bare name for a PATH lookup.
