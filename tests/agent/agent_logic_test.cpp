@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
+#include <regex>
+
 namespace ks {
 namespace {
 
@@ -50,14 +52,11 @@ TEST(PicturePlan, EachDisplayTakesItsOwnEntryElseTheOneForEveryDisplay) {
             (std::vector<std::optional<std::string>>{"file:///p/all.jpg", "file:///p/all.jpg"}));
     }
     // A display entry without a picture (a default choice) falls back to the common one.
-    auto store = writtenStore("/p/all.jpg", {}, 15);
-    PlistPtr displays(plist_new_dict());
-    plist_t fallback = plist_new_dict();
-    plist_dict_set_item(fallback, "Desktop",
-                        static_cast<plist_t>(defaultChoice(SysTime{}).release()));
-    plist_dict_set_item(static_cast<plist_t>(displays.get()), "UUID-B", fallback);
-    plist_dict_set_item(static_cast<plist_t>(store.get()), "Displays",
-                        static_cast<plist_t>(displays.release()));
+    const auto store = writtenStore("/p/all.jpg", {}, 15);
+    plist_t entry = plist_new_dict();
+    plist_dict_set_item(entry, "Desktop", static_cast<plist_t>(defaultChoice(SysTime{}).release()));
+    plist_dict_set_item(plist_dict_get_item(static_cast<plist_t>(store.get()), "Displays"),
+                        "UUID-B", entry);
     EXPECT_EQ(storePictureFor(store.get(), "UUID-B"), "file:///p/all.jpg");
 }
 
@@ -75,20 +74,13 @@ TEST(PicturePlan, WithoutADisplayListOneStandInTakesTheCommonOrFirstPicture) {
 }
 
 TEST(PicturePlan, RefusesPicturesThatAreNoLocalFilesAndUnknownDisplays) {
-    PlistPtr store(plist_new_dict());
-    plist_t entry = plist_new_dict();
-    plist_t choice = static_cast<plist_t>(imageChoice(urlOf("/x.jpg"), {15, 0, ""}, {}).release());
-    plist_t file = plist_array_get_item(
-        plist_dict_get_item(
-            plist_array_get_item(
-                plist_dict_get_item(plist_dict_get_item(choice, "Content"), "Choices"), 0),
-            "Files"),
-        0);
-    plist_dict_set_item(file, "relative", plist_new_string("https://example.com/x.jpg"));
-    plist_dict_set_item(entry, "Desktop", choice);
-    plist_dict_set_item(static_cast<plist_t>(store.get()), "AllSpacesAndDisplays", entry);
+    const PlistPtr store = parsePropertyList(asBytes(
+        "<plist><dict><key>AllSpacesAndDisplays</key><dict><key>Desktop</key><dict><key>Content"
+        "</key><dict><key>Choices</key><array><dict><key>Files</key><array><dict><key>relative"
+        "</key><string>https://example.com/x.jpg</string></dict></array></dict></array></dict>"
+        "</dict></dict></dict></plist>"));
+    ASSERT_EQ(storePictureForAny(store.get()), "https://example.com/x.jpg");
     EXPECT_TRUE(std::holds_alternative<PlanError>(planStore(store.get(), kTwoDisplays, {})));
-
     EXPECT_TRUE(std::holds_alternative<PlanError>(
         planOnePicture("UUID-C", "file:///p/c.jpg", kTwoDisplays, {})));
     EXPECT_TRUE(std::holds_alternative<PlanError>(
@@ -115,21 +107,9 @@ TEST(CommandTemplate, SplitsLikePlainShellWords) {
         EXPECT_FALSE(splitCommandTemplate(bad)) << bad;
 }
 
-TEST(CommandTemplate, WhatIsFilledInStaysOneWordAndIsNotScannedAgain) {
-    const auto words = *splitCommandTemplate("tool --out={output} {file} --name={file}.{output}");
-    const std::string file = "/home/me/My Pictures/it's \"a\"; rm -rf ~ $(x) {output}.jpg";
-    EXPECT_EQ(substituteCommand(words, file, "DP-1"),
-              (std::vector<std::string>{"tool", "--out=DP-1", file, "--name=" + file + ".DP-1"}));
-}
-
 TEST(BackendChoice, FollowsTheDesktopAndWhatIsReachable) {
-    struct Case {
-        const char* desktop;
-        bool haveTemplate;
-        bool x11;
-        std::optional<BackendKind> expected;
-    };
-    const std::vector<Case> cases{
+    // Desktop, a command template given, an X server reachable: the backend.
+    const std::vector<std::tuple<const char*, bool, bool, std::optional<BackendKind>>> cases{
         {"GNOME", false, true, BackendKind::Gnome},
         {"ubuntu:GNOME", false, false, BackendKind::Gnome},
         {"Budgie:GNOME", false, true, BackendKind::Gnome},
@@ -143,16 +123,24 @@ TEST(BackendChoice, FollowsTheDesktopAndWhatIsReachable) {
         {"sway", true, false, BackendKind::Command},
         {"GNOME", true, true, BackendKind::Command},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(defaultBackend(c.desktop, c.haveTemplate, c.x11), c.expected) << c.desktop;
-    for (auto kind : {BackendKind::X11Root, BackendKind::Gnome, BackendKind::Command})
-        EXPECT_EQ(backendFromName(backendName(kind)), kind);
-    EXPECT_FALSE(backendFromName("X11-root"));
+    for (const auto& [desktop, haveTemplate, x11, expected] : cases)
+        EXPECT_EQ(defaultBackend(desktop, haveTemplate, x11), expected) << desktop;
 }
 
-TEST(DisplayUuids, TwinMonitorsWithOneEdidStillGetAUuidEach) {
+TEST(DisplayUuids, StableVersion8FromTheEdidElseTheOutputNameAndOneForEachTwin) {
     const Bytes twin{0x00, 0xFF, 0xFF, 0x01, 0x02};
     const Bytes other{0x00, 0xFF, 0xFF, 0x03};
+    const std::string fromEdid = displayUuid(twin, "DP-1");
+    EXPECT_TRUE(std::regex_match(
+        fromEdid,
+        std::regex("[0-9A-F]{8}-[0-9A-F]{4}-8[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}")))
+        << fromEdid;
+    EXPECT_EQ(fromEdid, displayUuid(twin, "HDMI-2")) << "the monitor, not the port";
+    EXPECT_NE(fromEdid, displayUuid({}, "DP-1"));
+    // sha256("output:DP-1") = bd045a5d 8464 3ca6 afa4 27b2cc3162e0 …, version and variant set.
+    EXPECT_EQ(displayUuid({}, "DP-1"), "BD045A5D-8464-8CA6-AFA4-27B2CC3162E0");
+
+    // Twin monitors with one EDID still get a UUID each, the same on every run.
     std::vector<X11Display> displays{
         {.output = 1, .name = "DP-1", .edid = twin},
         {.output = 2, .name = "DP-2", .edid = twin},
@@ -161,10 +149,9 @@ TEST(DisplayUuids, TwinMonitorsWithOneEdidStillGetAUuidEach) {
     };
     assignDisplayUuids(displays);
     EXPECT_NE(displays[0].uuid, displays[1].uuid);
-    EXPECT_NE(displays[0].uuid, displayUuid(twin, "DP-1"));
+    EXPECT_NE(displays[0].uuid, fromEdid);
     EXPECT_EQ(displays[2].uuid, displayUuid(other, "HDMI-1"));
     EXPECT_EQ(displays[3].uuid, displayUuid({}, "VGA-1"));
-    // The same twins come out the same on every run.
     auto again = displays;
     assignDisplayUuids(again);
     EXPECT_EQ(again[1].uuid, displays[1].uuid);
@@ -172,30 +159,20 @@ TEST(DisplayUuids, TwinMonitorsWithOneEdidStillGetAUuidEach) {
 
 TEST(X11PixelFormat, ConvertsToTheVisualsLayoutAndByteOrder) {
     const std::uint8_t rgba[] = {0xFF, 0x80, 0x00, 0x40, 0x12, 0x34, 0x56, 0xFF};
-    struct Case {
-        X11PixelFormat format;
-        std::vector<std::uint8_t> expected;
-    };
-    const X11PixelFormat xrgb{0xFF0000, 0xFF00, 0xFF, 24, 32, 32, false};
-    X11PixelFormat argbMsb = xrgb;
-    argbMsb.depth = 32;
-    argbMsb.mostSignificantFirst = true;
-    const X11PixelFormat bgr{0xFF, 0xFF00, 0xFF0000, 24, 32, 32, false};
-    const X11PixelFormat rgb565{0xF800, 0x07E0, 0x1F, 16, 16, 32, false};
-    const std::vector<Case> cases{
+    const std::vector<std::pair<X11PixelFormat, std::vector<std::uint8_t>>> cases{
         // The alpha of a decoded picture is no part of an opaque desktop.
-        {xrgb, {0x00, 0x80, 0xFF, 0x00, 0x56, 0x34, 0x12, 0x00}},
-        {argbMsb, {0xFF, 0xFF, 0x80, 0x00, 0xFF, 0x12, 0x34, 0x56}},
-        {bgr, {0xFF, 0x80, 0x00, 0x00, 0x12, 0x34, 0x56, 0x00}},
+        {{0xFF0000, 0xFF00, 0xFF, 24, 32, 32, false}, {0, 0x80, 0xFF, 0, 0x56, 0x34, 0x12, 0}},
+        {{0xFF0000, 0xFF00, 0xFF, 32, 32, 32, true}, {0xFF, 0xFF, 0x80, 0, 0xFF, 0x12, 0x34, 0x56}},
+        {{0xFF, 0xFF00, 0xFF0000, 24, 32, 32, false}, {0xFF, 0x80, 0, 0, 0x12, 0x34, 0x56, 0}},
         // 565: red 31, green 32, blue 0; then 2, 13, 10. Padded to 32 bits.
-        {rgb565, {0x00, 0xFC, 0xAA, 0x11}},
+        {{0xF800, 0x07E0, 0x1F, 16, 16, 32, false}, {0x00, 0xFC, 0xAA, 0x11}},
     };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(c.format.supported());
-        EXPECT_EQ(c.format.rowBytes(2), c.expected.size());
-        std::vector<std::uint8_t> out(c.format.rowBytes(2));
-        c.format.convertRow(rgba, 2, out.data());
-        EXPECT_EQ(out, c.expected) << c.format.bitsPerPixel << " " << c.format.redMask;
+    for (const auto& [format, expected] : cases) {
+        ASSERT_TRUE(format.supported());
+        EXPECT_EQ(format.rowBytes(2), expected.size());
+        std::vector<std::uint8_t> out(format.rowBytes(2));
+        format.convertRow(rgba, 2, out.data());
+        EXPECT_EQ(out, expected) << format.bitsPerPixel << " " << format.redMask;
     }
     EXPECT_FALSE((X11PixelFormat{0xF0F000, 0xFF00, 0xFF, 24, 32, 32, false}.supported()));
     EXPECT_FALSE((X11PixelFormat{0, 0, 0, 8, 8, 32, false}.supported()));

@@ -1,101 +1,128 @@
-#include "agent_test_support.h"
+#include "agent/agent_state.h"
+#include "agent/gnome_backend.h"
+#include "base/file_io.h"
+#include "library/decode_image.h"
+#include "library/test_images.h"
 #include "main/app_process.h"
 #include "platform/linux/agent_process.h"
+#include "support/temp_home.h"
+#include "system/wallpaper_store.h"
 
 #include <gtest/gtest.h>
+#include <plist/plist.h>
 
 namespace ks {
 namespace {
 
-using test::AgentHome;
+// A private home for the agent with no desktop and no X server, so that each test picks
+// its backend itself.
+class AgentHome : public test::TempHome {
+public:
+    AgentHome() {
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP",
+                                 "KESTRANE_WALLPAPER_COMMAND", "GSETTINGS_BACKEND"})
+            unsetVar(name);
+        setVar("KESTRANE_NO_SYSLOG", "1");
+    }
 
-std::optional<Bytes> bytesOf(const std::filesystem::path& file) {
-    return readWholeFile(file);
-}
+    std::filesystem::path store() const { return defaultStorePath(); }
 
-test::AppRun runAgentProcess(const AgentHome& home, std::vector<std::string> arguments,
-                             const std::string& tag = "agent") {
-    return test::runApp(arguments, home.root(), tag);
+    // A picture of one colour, as `name` under the home.
+    FileUrl picture(const std::string& name, std::vector<double> rgb) const {
+        std::filesystem::create_directories((root() / name).parent_path());
+        replaceFileAtomically(root() / name,
+                              test::encode(test::solid(64, 48, std::move(rgb)), ".png"));
+        return *FileUrl::fromPath(root() / name);
+    }
+
+    // Writes the store the writer writes for this request; returns its bytes.
+    Bytes writeStore(const FileUrl& primary, const DisplayList& displays = {}) const {
+        PlistPtr tree(plist_new_dict());
+        updateStore(tree.get(), primary, displays, {15, 0, "test"}, SysTime{});
+        std::filesystem::create_directories(store().parent_path());
+        replaceFileAtomically(store(), *binaryPropertyList(tree.get()));
+        return *readWholeFile(store());
+    }
+};
+
+test::AppRun runAgent(const AgentHome& home, const std::vector<std::string>& arguments) {
+    return test::runApp(arguments, home.root(), "agent");
 }
 
 TEST(AgentRun, TheCommandGetsEachPictureAsOneWordWithoutAShell) {
     AgentHome home;
+    // What is filled in is neither split, nor run by a shell, nor scanned for placeholders.
     const auto picture = home.picture(
-        "My Pictures/it's \"odd\"; touch PWNED $(touch PWNED) `touch PWNED`.png", {200, 40, 40});
+        "My Pictures/it's \"odd\"; touch PWNED $(touch PWNED) `touch PWNED` {output}.png",
+        {200, 40, 40});
     const Bytes store = home.writeStore(picture);
     const auto calls = home.root() / "calls.txt";
     const std::string command = "sh -c 'printf \"%s|%s\\n\" \"$1\" \"$2\" >> \"$0\"' " +
-                                calls.string() + " {output} {file}";
-    const auto run = runAgentProcess(home, {"--backend", "command", "--command", command});
+                                calls.string() + " {output} --file={file}.{output}";
+    const auto run = runAgent(home, {"--backend", "command", "--command", command});
     ASSERT_EQ(run.status, 0) << run.err;
     // No display list without an X server: one run for every output.
-    EXPECT_EQ(test::readText(calls), "*|" + picture.path().string() + "\n");
-    EXPECT_FALSE(std::filesystem::exists(home.root() / "My Pictures" / "PWNED"));
-    EXPECT_EQ(bytesOf(home.store().parent_path() / "Applied.plist"), store);
+    EXPECT_EQ(test::readText(calls), "*|--file=" + picture.path().string() + ".*\n");
+    EXPECT_FALSE(std::filesystem::exists("PWNED"));
+    EXPECT_EQ(readWholeFile(home.store().parent_path() / "Applied.plist"), store);
 }
 
-TEST(AgentRun, ARejectedStoreIsReplacedByTheLastAppliedOneAndTheRunFails) {
+TEST(AgentRun, ARejectedStoreIsPutBackOrMovedAsideAndTheRunFails) {
     AgentHome home;
-    const auto good = home.picture("good.png", {20, 200, 40});
-    const std::string ok = "true {file}";
-    const Bytes applied = home.writeStore(good);
-    ASSERT_EQ(runAgentProcess(home, {"--command", ok}).status, 0);
+    const std::vector<std::string> ok{"--command", "true {file}"};
+    const auto gone = *FileUrl::fromPath(home.root() / "gone.png");
+    // With nothing applied yet it goes aside; then there is no store, which is no failure.
+    const Bytes rejected = home.writeStore(gone);
+    EXPECT_EQ(runAgent(home, ok).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(home.store()));
+    EXPECT_EQ(readWholeFile(home.store().string() + ".rejected"), rejected);
+    EXPECT_EQ(runAgent(home, ok).status, 0);
 
-    const auto text = home.root() / "notes.png";
-    std::ofstream(text) << "not a picture";
+    const auto good = home.picture("good.png", {20, 200, 40});
+    const Bytes applied = home.writeStore(good);
+    ASSERT_EQ(runAgent(home, ok).status, 0);
+    const auto notes = home.root() / "notes.png";
+    std::ofstream(notes) << "not a picture";
+    const PlistPtr array(plist_new_array());
     struct Case {
         const char* what;
         std::function<void()> write;
-        std::string command;
+        std::vector<std::string> arguments;
     };
     const std::vector<Case> cases{
-        {"missing picture", [&] { home.writeStore(*FileUrl::fromPath(home.root() / "gone.png")); },
-         ok},
-        {"undecodable picture", [&] { home.writeStore(*FileUrl::fromPath(text)); }, ok},
+        {"missing picture", [&] { home.writeStore(gone); }, ok},
+        {"undecodable picture", [&] { home.writeStore(*FileUrl::fromPath(notes)); }, ok},
         {"not a property list",
          [&] { replaceFileAtomically(home.store(), asBytes("<plist>broken")); }, ok},
         {"not a dictionary",
-         [&] {
-             PlistPtr array(plist_new_array());
-             replaceFileAtomically(home.store(), *binaryPropertyList(array.get()));
-         },
-         ok},
+         [&] { replaceFileAtomically(home.store(), *binaryPropertyList(array.get())); }, ok},
         {"failing command",
          [&] {
              home.writeStore(good, {{"ANY", good}});
          },
-         "false {file}"},
+         {"--command", "false {file}"}},
+        // The root window cannot be drawn on without an X server: a failure, not a crash.
+        {"no X server",
+         [&] {
+             home.writeStore(good, {{"ANY", good}});
+         },
+         {"--backend", "x11-root"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         c.write();
-        const auto run = runAgentProcess(home, {"--command", c.command});
+        const auto run = runAgent(home, c.arguments);
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.err.find("rejected the store"), std::string::npos) << run.err;
-        EXPECT_EQ(bytesOf(home.store()), applied);
+        EXPECT_EQ(readWholeFile(home.store()), applied);
     }
-    // Without an X server the root window cannot be drawn on: a failure, not a crash.
-    home.writeStore(good, {{"ANY", good}});
-    EXPECT_EQ(runAgentProcess(home, {"--backend", "x11-root"}).status, 1);
-    EXPECT_EQ(bytesOf(home.store()), applied);
 
     // Putting back the very store that was rejected would pass for success: it goes aside.
-    home.writeStore(*FileUrl::fromPath(home.root() / "gone.png"));
-    replaceFileAtomically(home.store().parent_path() / "Applied.plist", *bytesOf(home.store()));
-    EXPECT_EQ(runAgentProcess(home, {"--command", ok}).status, 1);
+    home.writeStore(gone);
+    replaceFileAtomically(home.store().parent_path() / "Applied.plist",
+                          *readWholeFile(home.store()));
+    EXPECT_EQ(runAgent(home, ok).status, 1);
     EXPECT_FALSE(std::filesystem::exists(home.store()));
-}
-
-TEST(AgentRun, WithNothingAppliedYetARejectedStoreIsMovedAside) {
-    AgentHome home;
-    const Bytes rejected = home.writeStore(*FileUrl::fromPath(home.root() / "gone.png"));
-    EXPECT_EQ(runAgentProcess(home, {"--command", "true {file}"}).status, 1);
-    EXPECT_FALSE(std::filesystem::exists(home.store()));
-    auto aside = home.store();
-    aside += ".rejected";
-    EXPECT_EQ(bytesOf(aside), rejected);
-    // A missing store is nothing to show, not a failure.
-    EXPECT_EQ(runAgentProcess(home, {"--command", "true {file}"}).status, 0);
 }
 
 TEST(AgentRun, BadUsageExitsWithTwo) {
@@ -112,14 +139,12 @@ TEST(AgentRun, BadUsageExitsWithTwo) {
         {"--command", "set-bg 'unclosed {file}"},
     };
     for (const auto& arguments : usages) {
-        const auto run = runAgentProcess(home, arguments);
+        const auto run = runAgent(home, arguments);
         EXPECT_EQ(run.status, 2) << arguments.front();
         EXPECT_FALSE(run.err.empty());
     }
-    const auto help = runAgentProcess(home, {"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--set-picture UUID FILE-URL"), std::string::npos);
-    EXPECT_EQ(runAgentProcess(home, {"--list-displays"}).status, 1);
+    // Without an X server there is nothing to list: a failure, not an empty list.
+    EXPECT_EQ(runAgent(home, {"--list-displays"}).status, 1);
 }
 
 TEST(AgentProcessLauncher, RunsTheAgentAndReportsItsStatus) {
@@ -134,13 +159,6 @@ TEST(AgentProcessLauncher, RunsTheAgentAndReportsItsStatus) {
     }
 }
 
-pid_t spawn(const std::filesystem::path& program) {
-    std::vector<std::string> words{program.string(), "30"};
-    std::vector<char*> argv{words[0].data(), words[1].data(), nullptr};
-    pid_t pid = -1;
-    return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
-}
-
 TEST(AgentProcessLauncher, TerminatesTheProcessesOfTheAgentOnly) {
     AgentHome home;
     // A name of its own, so that agents of tests running alongside are left alone, and longer
@@ -148,6 +166,12 @@ TEST(AgentProcessLauncher, TerminatesTheProcessesOfTheAgentOnly) {
     const std::string name = "ks-test-agent-" + std::to_string(::getpid());
     const auto fake = home.root() / name;
     std::filesystem::copy_file("/bin/sleep", fake);
+    const auto spawn = [](const std::filesystem::path& program) {
+        std::string path = program.string(), seconds = "30";
+        char* argv[] = {path.data(), seconds.data(), nullptr};
+        pid_t pid = -1;
+        return posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) == 0 ? pid : -1;
+    };
     const pid_t agent = spawn(fake);
     const pid_t bystander = spawn("/bin/sleep");
     ASSERT_GT(agent, 0);
@@ -165,6 +189,97 @@ TEST(AgentProcessLauncher, TerminatesTheProcessesOfTheAgentOnly) {
     EXPECT_EQ(::waitpid(bystander, &raw, WNOHANG), 0);
     ::kill(bystander, SIGKILL);
     ::waitpid(bystander, &raw, 0);
+}
+
+class GnomeBackendTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The keyfile backend writes a plain file in the private config folder instead of the
+        // session's settings.
+        m_home.setVar("GSETTINGS_BACKEND", "keyfile");
+        if (runProgram({"gsettings", "list-keys", "org.gnome.desktop.background"},
+                       std::chrono::seconds(30), true) != 0)
+            GTEST_SKIP() << "gsettings or the GNOME desktop schemas are not installed";
+    }
+
+    // The value the keyfile holds for `key`, as GVariant text.
+    std::string setting(const std::string& key) const {
+        const std::string text =
+            test::readText(m_home.configHome() / "glib-2.0" / "settings" / "keyfile");
+        const auto at = text.find("\n" + key + "=");
+        const auto start = at + key.size() + 2;
+        return at == std::string::npos ? "" : text.substr(start, text.find('\n', start) - start);
+    }
+
+    std::vector<std::filesystem::path> spannedFiles() const {
+        std::vector<std::filesystem::path> files;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(agentDataDir(), error))
+            if (entry.path().filename().string().starts_with("spanned-"))
+                files.push_back(entry.path());
+        return files;
+    }
+
+    AgentHome m_home;
+    PictureLoader m_loader;
+    GnomeBackend m_backend{m_loader, agentDataDir()};
+};
+
+const AgentDisplay kLeft{"UUID-L", "DP-1", 0, 0, 320, 200};
+const AgentDisplay kRight{"UUID-R", "DP-2", 320, 0, 160, 100};
+
+TEST_F(GnomeBackendTest, OnePictureIsZoomedForLightAndDarkStyle) {
+    const auto picture = m_home.picture("it's a picture.png", {200, 30, 30});
+    m_home.writeStore(picture);
+    const auto run = test::runApp({"--backend", "gnome"}, m_home.root(), "gnome");
+    ASSERT_EQ(run.status, 0) << run.err;
+    // The quote in the file name reached gsettings as part of the string, not its end.
+    const std::string uri = "\"file://" + m_home.root().string() + "/it's%20a%20picture.png\"";
+    EXPECT_EQ(setting("picture-uri"), uri);
+    EXPECT_EQ(setting("picture-uri-dark"), uri);
+    EXPECT_EQ(setting("picture-options"), "'zoom'");
+}
+
+TEST_F(GnomeBackendTest, ASettingThatDoesNotLastIsAFailure) {
+    // gsettings exits with 0 when dconf cannot store a value; the memory backend forgets it
+    // in the same way.
+    m_home.setVar("GSETTINGS_BACKEND", "memory");
+    const auto picture = m_home.picture("red.png", {220, 20, 30});
+    EXPECT_FALSE(m_backend.show({{kLeft, picture, std::nullopt}}));
+}
+
+TEST_F(GnomeBackendTest, DifferentPicturesSpanOnePictureAcrossTheDisplays) {
+    const auto red = m_home.picture("red.png", {220, 20, 30});
+    const auto blue = m_home.picture("blue.png", {20, 30, 220});
+    const auto at = [](const Image& image, int x, int y) {
+        const auto* p = image.pixels.get() + y * image.stride() + x * 4;
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    ASSERT_TRUE(m_backend.show({{kLeft, red, std::nullopt}, {kRight, blue, std::nullopt}}));
+    EXPECT_EQ(setting("picture-options"), "'spanned'");
+    ASSERT_EQ(spannedFiles().size(), 1u);
+    EXPECT_EQ(setting("picture-uri"),
+              "'" + FileUrl::fromPath(spannedFiles()[0])->absoluteString() + "'");
+    const auto composed = decodeImage(*readWholeFile(spannedFiles()[0]), 1000);
+    ASSERT_TRUE(composed);
+    EXPECT_EQ(std::pair(composed->width, composed->height), std::pair(480, 200));
+    EXPECT_EQ(at(*composed, 5, 195), (std::array{220, 20, 30}));
+    EXPECT_EQ(at(*composed, 475, 5), (std::array{20, 30, 220}));
+    // Below the smaller display nothing is shown.
+    EXPECT_EQ(at(*composed, 400, 150), (std::array{0, 0, 0}));
+
+    // One display changes, the other keeps its picture; the old composition goes.
+    const auto green = m_home.picture("green.png", {30, 200, 40});
+    ASSERT_TRUE(m_backend.show({{kLeft, std::nullopt, red}, {kRight, green, blue}}));
+    ASSERT_EQ(spannedFiles().size(), 1u);
+    const auto recomposed = decodeImage(*readWholeFile(spannedFiles()[0]), 1000);
+    ASSERT_TRUE(recomposed);
+    EXPECT_EQ(at(*recomposed, 475, 5), (std::array{30, 200, 40}));
+
+    // The same picture everywhere again needs no composition.
+    ASSERT_TRUE(m_backend.show({{kLeft, green, red}, {kRight, green, green}}));
+    EXPECT_EQ(setting("picture-options"), "'zoom'");
+    EXPECT_TRUE(spannedFiles().empty());
 }
 
 } // namespace

@@ -1,11 +1,8 @@
 #include "agent_support.h"
 
 #include "base/file_io.h"
-#include "base/property_list.h"
-#include "library/vips_runtime.h"
+#include "library/test_images.h"
 #include "system/wallpaper_store.h"
-
-#include <vips/vips8>
 
 #include <chrono>
 #include <regex>
@@ -14,23 +11,16 @@
 namespace ks::e2e {
 
 namespace fs = std::filesystem;
-using vips::VImage;
 
 namespace {
 
-VImage solid(int width, int height, Rgb colour) {
-    return VImage::black(width, height, VImage::option()->set("bands", 3)) +
-           std::vector<double>{double(colour.red), double(colour.green), double(colour.blue)};
+std::vector<double> channels(Rgb c) {
+    return {double(c.red), double(c.green), double(c.blue)};
 }
 
-bool save(const fs::path& file, const VImage& image) {
-    try {
-        fs::create_directories(file.parent_path());
-        image.cast(VIPS_FORMAT_UCHAR).write_to_file(file.c_str());
-        return true;
-    } catch (const vips::VError&) {
-        return false;
-    }
+bool save(const fs::path& file, const vips::VImage& image) {
+    fs::create_directories(file.parent_path());
+    return replaceFileAtomically(file, test::encode(image, file.extension().string()));
 }
 
 } // namespace
@@ -40,9 +30,8 @@ std::optional<std::vector<AgentDisplay>> parseDisplayListing(const std::string& 
         R"(([0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12})\t([^\t]+)\t(\d+x\d+\+\d+\+\d+))");
     std::vector<AgentDisplay> displays;
     std::istringstream lines(text);
-    std::string row;
-    while (std::getline(lines, row)) {
-        std::smatch match;
+    std::smatch match;
+    for (std::string row; std::getline(lines, row);) {
         if (!std::regex_match(row, match, line))
             return std::nullopt;
         displays.push_back({match[1], match[2], match[3]});
@@ -65,17 +54,15 @@ bool writeAgentStore(const fs::path& file, const FileUrl& primary, const Display
 }
 
 bool writeSolidPicture(const fs::path& file, int width, int height, Rgb colour) {
-    return ensureVipsStarted() && save(file, solid(width, height, colour));
+    return save(file, test::solid(width, height, channels(colour)));
 }
 
-bool writeCropPicture(const fs::path& file, const CropPicture& p) {
-    if (!ensureVipsStarted())
-        return false;
-    VImage image = solid(p.width, p.height, p.body);
-    image = image.insert(solid(p.width, p.bandHeight, p.bands), 0, 0);
-    image = image.insert(solid(p.width, p.bandHeight, p.bands), 0, p.height - p.bandHeight);
-    image = image.insert(solid(p.sideWidth, p.height, p.side), 0, 0);
-    return save(file, image);
+bool writeCropPicture(const fs::path& file, Rgb body, Rgb bands, Rgb side) {
+    const auto band = test::solid(1200, 100, channels(bands));
+    return save(file, test::solid(1200, 900, channels(body))
+                          .insert(band, 0, 0)
+                          .insert(band, 0, 800)
+                          .insert(test::solid(60, 900, channels(side)), 0, 0));
 }
 
 FileUrl fileUrl(const fs::path& path) {

@@ -11,40 +11,28 @@
 
 namespace ks::e2e {
 
-// One line of the agent's `--list-displays`: UUID, output name and geometry.
+// One line of the agent's `--list-displays`.
 struct AgentDisplay {
     std::string uuid;
     std::string output;
     std::string geometry;
 };
 
-// Every line of `--list-displays`; none when a line does not read as one.
+// None when a line does not read as one.
 std::optional<std::vector<AgentDisplay>> parseDisplayListing(const std::string& text);
 
-// Where the agent run by `x` reads its store by default.
+// Where the agent run by `x` reads its store.
 std::filesystem::path agentStorePath(const XorgDisplay& x);
 
-// Writes the store the wallpaper writer would write for this request, over whatever the
-// file held.
+// Writes the store the wallpaper writer would write for this request over the file's.
 bool writeAgentStore(const std::filesystem::path& file, const FileUrl& primary,
                      const DisplayList& displays);
 
-// A picture of one colour, saved in the format its extension names (.jpg or .png).
+// Pictures in the format their extension names: one colour, or for checking a crop 1200x900
+// of `body` with `bands` across the top and bottom 100 rows (cut away when a wider display
+// is filled) and `side` down the left 60 columns (kept then).
 bool writeSolidPicture(const std::filesystem::path& file, int width, int height, Rgb colour);
-
-// A picture for checking a fill-the-display crop: `body` all over, with `bands` across the
-// top and the bottom `bandHeight` rows (cut away when a wider display is filled) and `side`
-// down the left `sideWidth` columns (kept then).
-struct CropPicture {
-    int width = 1200;
-    int height = 900;
-    Rgb body;
-    Rgb bands;
-    int bandHeight = 100;
-    Rgb side;
-    int sideWidth = 60;
-};
-bool writeCropPicture(const std::filesystem::path& file, const CropPicture& picture);
+bool writeCropPicture(const std::filesystem::path& file, Rgb body, Rgb bands, Rgb side);
 
 FileUrl fileUrl(const std::filesystem::path& path);
 

@@ -1,5 +1,5 @@
-// The harness every end-to-end test stands on: a real server with two outputs, pixels read
-// back as painted, and nothing left behind.
+// The harness every end-to-end test stands on: pixels read back as painted, an isolated
+// environment, and nothing left behind.
 
 #include "xorg_display.h"
 
@@ -11,33 +11,18 @@
 namespace ks::e2e {
 namespace {
 
-TEST(XorgDisplayTest, TwoOutputsPixelsAndACleanEnd) {
-    std::string reason;
-    if (!XorgDisplay::available(&reason))
-        GTEST_SKIP() << reason;
-
-    XorgDisplay x;
+TEST(XorgDisplayTest, PaintedPixelsIsolationAndACleanEnd) {
     std::string error;
+    if (!XorgDisplay::available(&error))
+        GTEST_SKIP() << error;
+    XorgDisplay x;
     ASSERT_TRUE(x.start(&error)) << error;
-    const auto left = x.output("DUMMY0");
-    const auto right = x.output("DUMMY1");
-    ASSERT_TRUE(left && right);
-    EXPECT_TRUE(left->active && left->x == 0 && left->width == 1920 && left->height == 1080);
-    EXPECT_TRUE(right->active && right->x == 1920 && right->y == 0 && right->width == 1920);
-
-    // Channels come back in the right order on both outputs.
+    // The layout is checked by the agent's tests, which see each output's picture in place.
     const Rgb colour{0x33, 0x66, 0xcc};
     ASSERT_TRUE(x.paintRoot(colour));
-    EXPECT_EQ(x.rootPixel(left->centreX(), left->centreY()), colour);
-    EXPECT_EQ(x.rootPixel(right->centreX(), right->centreY()), colour);
+    EXPECT_EQ(x.rootPixel(960, 540), colour);
+    EXPECT_EQ(x.rootPixel(2880, 540), colour);
     EXPECT_EQ(x.rootPixel(3840, 0), std::nullopt);
-
-    ASSERT_TRUE(x.setOutputEnabled("DUMMY1", false, &error)) << error;
-    EXPECT_FALSE(x.output("DUMMY1")->active);
-    EXPECT_EQ(x.rootPixel(right->centreX(), right->centreY()), std::nullopt);
-    ASSERT_TRUE(x.setOutputEnabled("DUMMY1", true, &error)) << error;
-    const auto back = x.output("DUMMY1");
-    EXPECT_TRUE(back->active && back->x == 1920 && back->width == 1920);
 
     // What it runs sees the test server and a home of its own, never the user's session.
     const auto env = x.run({"env"});
@@ -52,13 +37,12 @@ TEST(XorgDisplayTest, TwoOutputsPixelsAndACleanEnd) {
     ASSERT_TRUE(other.start(&error)) << error;
     EXPECT_NE(other.display(), x.display());
 
-    ChildProcess& lingering = x.spawn({"sleep", "600"}, "sleep");
-    const pid_t lingeringPid = lingering.pid();
+    const pid_t lingering = x.spawn({"sleep", "600"}, "sleep").pid();
     const std::string number = x.display().substr(1);
     const auto root = x.root();
     x.stop();
     EXPECT_FALSE(x.started());
-    EXPECT_NE(::kill(lingeringPid, 0), 0);
+    EXPECT_NE(::kill(lingering, 0), 0);
     EXPECT_FALSE(std::filesystem::exists("/tmp/.X" + number + "-lock"));
     EXPECT_FALSE(std::filesystem::exists("/tmp/.X11-unix/X" + number));
     EXPECT_FALSE(std::filesystem::exists(root));

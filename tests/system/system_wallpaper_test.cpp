@@ -1,6 +1,7 @@
 #include "base/file_io.h"
 #include "base/manual_loop.h"
 #include "base/manual_queue.h"
+#include "platform/linux/system_version.h"
 #include "settings/user_defaults.h"
 #include "support/log_capture.h"
 #include "support/temp_home.h"
@@ -11,7 +12,6 @@
 
 #include <plist/plist.h>
 
-#include <algorithm>
 #include <map>
 
 using namespace ks;
@@ -49,8 +49,7 @@ public:
 
     bool rejects = false;
     std::optional<int> status = 0;
-    int runs = 0;
-    int terminations = 0;
+    int runs = 0, terminations = 0;
 
     std::optional<int> run() override {
         ++runs;
@@ -70,12 +69,14 @@ private:
 };
 
 const SystemVersion kSonoma{15, 0, "Test OS 15.0 (1)"};
+const SysTime kNow{std::chrono::seconds(1'780'000'000)};
+using Pictures = std::vector<std::pair<std::string, std::string>>;
 
 class SystemWallpaperTest : public ::testing::Test {
 protected:
     std::shared_ptr<SystemWallpaper> makeWriter(SystemVersion version) {
-        auto writer = SystemWallpaper::create(
-            {storeFile, loop, queue, defaults, desktop, agent, std::move(version), {}});
+        auto writer = SystemWallpaper::create({storeFile, loop, queue, defaults, desktop, agent,
+                                               std::move(version), [] { return kNow; }});
         writer->setOnReapply([this] { ++reapplied; });
         return writer;
     }
@@ -125,8 +126,7 @@ TEST_F(SystemWallpaperTest, OnlyTheLatestOfTwoQuickRequestsIsChecked) {
     EXPECT_EQ(reapplied, 1);
     desktop.attached = {{1, "DP-1"}};
     wait(1.5);
-    EXPECT_EQ(desktop.pictures,
-              (std::vector<std::pair<std::string, std::string>>{{"DP-1", "file:///p/b.jpg"}}));
+    EXPECT_EQ(desktop.pictures, (Pictures{{"DP-1", "file:///p/b.jpg"}}));
 }
 
 TEST_F(SystemWallpaperTest, CheckLooksAtTheFirstNamedDisplayOnly) {
@@ -150,7 +150,7 @@ TEST_F(SystemWallpaperTest, CheckLooksAtTheFirstNamedDisplayOnly) {
     breakDisplay("UUID-2");
     wait(1.5);
     EXPECT_EQ(reapplied, 0);
-    EXPECT_EQ(agent.runs, 1);
+    EXPECT_EQ(std::pair(agent.runs, agent.terminations), std::pair(1, 0));
 
     writer->set(fileUrl("/p/primary.jpg"), request);
     settle();
@@ -160,17 +160,18 @@ TEST_F(SystemWallpaperTest, CheckLooksAtTheFirstNamedDisplayOnly) {
     EXPECT_EQ(shownOn("UUID-1"), "file:///p/one.jpg") << "rewritten";
 }
 
-TEST_F(SystemWallpaperTest, TwoRejectionsSwitchThisSystemVersionToTheWorkspaceCall) {
+TEST_F(SystemWallpaperTest, TwoRejectionsSwitchThisSystemVersionToThePerScreenCall) {
     auto writer = makeWriter(kSonoma);
     agent.rejects = true;
+    agent.status = 1;
     desktop.attached = {{1, "DP-1"}, {2, "DP-2"}};
     desktop.uuids = {{1, "UUID-1"}, {2, "UUID-2"}};
     writer->set(fileUrl("/p/primary.jpg"),
                 {{{2, "DP-2"}, fileUrl("/p/two.jpg")}, {{1, "DP-1"}, fileUrl("/p/one.jpg")}});
     settle();
-    EXPECT_FALSE(fs::exists(storeFile)) << "the agent put back what it had: nothing";
     wait(1.5);
     EXPECT_EQ(agent.runs, 2);
+    EXPECT_EQ(agent.terminations, 2) << "an agent that failed is stopped";
     EXPECT_EQ(reapplied, 1);
     EXPECT_TRUE(log.lines().empty());
     EXPECT_FALSE(writer->appliesToCurrentSpaceOnly());
@@ -180,19 +181,10 @@ TEST_F(SystemWallpaperTest, TwoRejectionsSwitchThisSystemVersionToTheWorkspaceCa
                                                     "our store on Test OS 15.0 (1) — falling "
                                                     "back to NSWorkspace"});
     EXPECT_EQ(defaults.stringValue(kStoreRejectedOnKey), kSonoma.text);
-    using Pictures = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(desktop.pictures,
               (Pictures{{"DP-1", "file:///p/one.jpg"}, {"DP-2", "file:///p/two.jpg"}}));
     EXPECT_EQ(loop.pendingTimers(), 0u);
-
-    // From now on the workspace call, at once, and the store is left alone.
     EXPECT_TRUE(writer->appliesToCurrentSpaceOnly());
-    desktop.pictures.clear();
-    writer->set(fileUrl("/p/next.jpg"), {});
-    EXPECT_EQ(desktop.pictures,
-              (Pictures{{"DP-1", "file:///p/next.jpg"}, {"DP-2", "file:///p/next.jpg"}}));
-    EXPECT_EQ(queue.size(), 0u);
-    EXPECT_EQ(agent.runs, 2);
 
     // After a system update the store is tried again; before 14.0 it never is.
     writer = makeWriter({15, 1, "Test OS 15.1"});
@@ -205,12 +197,14 @@ TEST_F(SystemWallpaperTest, TwoRejectionsSwitchThisSystemVersionToTheWorkspaceCa
 TEST_F(SystemWallpaperTest, FromVersion26OnRejectionsAreOnlyRetriedOnce) {
     const auto writer = makeWriter({26, 0, "Test OS 26"});
     agent.rejects = true;
+    agent.status = std::nullopt;
     desktop.attached = {{1, "DP-1"}};
     writer->set(fileUrl("/p/a.jpg"), {});
     settle();
     wait(1.5);
     wait(1.5);
     EXPECT_EQ(agent.runs, 2);
+    EXPECT_EQ(agent.terminations, 2) << "an agent that could not be run is stopped";
     EXPECT_EQ(reapplied, 1);
     EXPECT_TRUE(log.lines().empty());
     EXPECT_FALSE(defaults.contains(kStoreRejectedOnKey));
@@ -224,22 +218,9 @@ TEST_F(SystemWallpaperTest, StoreThatIsNoDictionaryIsReplacedWhole) {
                           asBytes(R"(<?xml version="1.0"?><plist version="1.0"><array/></plist>)"));
     writer->set(fileUrl("/p/a.jpg"), {});
     settle();
-    const PlistPtr store = loadStore(storeFile);
-    std::vector<std::string> keys;
-    plist_dict_iter it = nullptr;
-    plist_dict_new_iter(store.get(), &it);
-    for (plist_t value = store.get(); value;) {
-        char* key = nullptr;
-        plist_dict_next_item(store.get(), it, &key, &value);
-        if (value)
-            keys.emplace_back(key);
-        std::free(key);
-    }
-    std::free(it);
-    std::sort(keys.begin(), keys.end());
-    EXPECT_EQ(keys, (std::vector<std::string>{"AllSpacesAndDisplays", "Displays", "Spaces",
-                                              "SystemDefault"}));
-    EXPECT_EQ(url(plist_dict_get_item(store.get(), "AllSpacesAndDisplays")), "file:///p/a.jpg");
+    const PlistPtr fresh(plist_new_dict());
+    updateStore(fresh.get(), fileUrl("/p/a.jpg"), {}, kSonoma, kNow);
+    EXPECT_EQ(readWholeFile(storeFile), binaryPropertyList(fresh.get()));
 }
 
 TEST_F(SystemWallpaperTest, WriteFailureIsLoggedAndNothingFollows) {
@@ -254,16 +235,6 @@ TEST_F(SystemWallpaperTest, WriteFailureIsLoggedAndNothingFollows) {
     EXPECT_EQ(loop.pendingTimers(), 0u);
 }
 
-TEST_F(SystemWallpaperTest, AgentThatFailsToRestartIsTerminated) {
-    const auto writer = makeWriter(kSonoma);
-    for (const auto status : {std::optional(0), std::optional(1), std::optional<int>()}) {
-        agent.status = status;
-        writer->restartAgent();
-    }
-    EXPECT_EQ(agent.runs, 3);
-    EXPECT_EQ(agent.terminations, 2);
-}
-
 TEST_F(SystemWallpaperTest, PendingWorkEndsWithTheWriter) {
     auto writer = makeWriter(kSonoma);
     writer->set(fileUrl("/p/a.jpg"), {});
@@ -275,33 +246,51 @@ TEST_F(SystemWallpaperTest, PendingWorkEndsWithTheWriter) {
     EXPECT_EQ(loop.pendingTimers(), 0u);
 }
 
-TEST_F(SystemWallpaperTest, WorkspaceCallPerScreen) {
+TEST_F(SystemWallpaperTest, PerScreenCall) {
     const auto writer = makeWriter(kSonoma);
-    using Pictures = std::vector<std::pair<std::string, std::string>>;
-    const auto primary = fileUrl("/p/primary.jpg");
     const auto a = fileUrl("/p/a.jpg"), b = fileUrl("/p/b.jpg");
-
-    writer->legacySet(primary, {});
-    EXPECT_TRUE(desktop.pictures.empty()) << "no screens";
-    EXPECT_TRUE(writer->legacyScreens({{"UUID-1", a}}).empty());
-
-    desktop.attached = {{1, "DP-1"}, {2, "DP-2"}, {3, "DP-3"}, {std::nullopt, "unnumbered"}};
+    const std::vector<DisplayHandle> four{{1, "DP-1"}, {2, "DP-2"}, {3, "DP-3"}, {{}, "none"}};
+    using Case = std::tuple<std::vector<DisplayHandle>, PerDisplayRequest, std::string>;
     desktop.failingScreen = "DP-1";
-    writer->legacySet(primary, {{{3, "three"}, a}, {{1, "one"}, b}, {{3, "again"}, b}});
-    EXPECT_EQ(desktop.pictures, (Pictures{{"DP-1", "file:///p/b.jpg"},
-                                          {"DP-2", "file:///p/primary.jpg"},
-                                          {"DP-3", "file:///p/a.jpg"},
-                                          {"unnumbered", "file:///p/primary.jpg"}}));
-    desktop.pictures.clear();
-    writer->legacySet(primary, {{{std::nullopt, "other"}, a}});
-    EXPECT_EQ(desktop.pictures[3],
-              (std::pair<std::string, std::string>{"unnumbered", "file:///p/a.jpg"}));
+    // The first entry for a screen wins, a screen that fails stops none of the others, and
+    // screens without a number count as the same one.
+    for (const auto& [screens, request, expected] : std::vector<Case>{
+             {{}, {{{1, "one"}, a}}, ""},
+             {four, {{{3, "3"}, a}, {{1, "1"}, b}, {{3, "3"}, b}}, "DP-1:b DP-2:p DP-3:a none:p"},
+             {four, {{{{}, "other"}, a}}, "DP-1:p DP-2:p DP-3:p none:a"}}) {
+        desktop.attached = screens;
+        desktop.pictures.clear();
+        writer->legacySet(fileUrl("/p/p.jpg"), request);
+        std::string shown;
+        for (const auto& [screen, url] : desktop.pictures) // file:///p/X.jpg
+            shown += (shown.empty() ? "" : " ") + screen + ":" + url.substr(10, 1);
+        EXPECT_EQ(shown, expected);
+    }
 
-    // A display that went away drops out, and its screen's successor gets the primary.
+    // A display that went away drops out; the others keep their order and pictures.
+    desktop.attached = four;
     desktop.uuids = {{1, "UUID-1"}, {2, "UUID-2"}};
     const auto screens = writer->legacyScreens({{"UUID-GONE", a}, {"UUID-2", b}, {"UUID-1", a}});
     ASSERT_EQ(screens.size(), 2u);
-    EXPECT_EQ(screens[0].display.name, "DP-2");
-    EXPECT_EQ(screens[1].display.name, "DP-1");
-    EXPECT_EQ(screens[1].url, a);
+    EXPECT_EQ(std::tuple(screens[0].display.name, screens[0].url, screens[1].display.name,
+                         screens[1].url),
+              std::tuple("DP-2", b, "DP-1", a));
+}
+
+TEST(LinuxSystemVersion, OsReleaseNameKernelAndOverride) {
+    test::TempHome home;
+    const auto osRelease = home.root() / "os-release";
+    replaceFileAtomically(osRelease, asBytes("NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian "
+                                             "GNU/Linux 12 (\\\"bookworm\\\")\"\nID=debian\n"));
+    const auto version = linuxSystemVersion(osRelease, "6.1.0-18-amd64", std::nullopt);
+    EXPECT_EQ(version.text, "Debian GNU/Linux 12 (\"bookworm\"), Linux 6.1.0-18-amd64");
+    EXPECT_EQ(std::pair(version.major, version.minor), std::pair(15, 0));
+    EXPECT_EQ(linuxSystemVersion(home.root() / "missing", "6.1", std::nullopt).text,
+              "Linux, Linux 6.1");
+
+    for (const auto& [text, major, minor] :
+         {std::tuple{"26.1", 26, 1}, {"13", 13, 0}, {"x", 15, 0}, {"14.", 15, 0}, {"-1", 15, 0}}) {
+        const auto overridden = linuxSystemVersion(osRelease, "6.1", text);
+        EXPECT_EQ(std::pair(overridden.major, overridden.minor), std::pair(major, minor)) << text;
+    }
 }

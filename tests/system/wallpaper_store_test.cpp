@@ -1,19 +1,77 @@
-#include "plist_text.h"
 #include "support/temp_home.h"
-#include "system/display_uuid.h"
 #include "system/wallpaper_store.h"
 
 #include <gtest/gtest.h>
 
 #include <plist/plist.h>
 
-#include <regex>
+#include <cstdio>
+#include <map>
 
 using namespace ks;
-using test::plistText;
-using test::real;
 
 namespace {
+
+std::string real(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.17g", value);
+    return buffer;
+}
+
+// A property-list tree as one line of text, so that a test states a whole store at once:
+// {key=value,…} with keys sorted, […], "string", integers, reals, dates as Unix seconds
+// (@…), and data as <tree> when it is itself a property list, else <N bytes>.
+std::string plistText(const void* node) {
+    const auto n = static_cast<plist_t>(const_cast<void*>(node));
+    std::string text;
+    switch (n ? plist_get_node_type(n) : PLIST_NONE) {
+    case PLIST_DICT: {
+        std::map<std::string, std::string> items;
+        plist_dict_iter it = nullptr;
+        plist_dict_new_iter(n, &it);
+        char* key = nullptr;
+        for (plist_t value; plist_dict_next_item(n, it, &key, &value), value; std::free(key))
+            items[key] = plistText(value);
+        std::free(key);
+        std::free(it);
+        for (const auto& [k, v] : items)
+            text += (text.empty() ? "" : ",") + k + "=" + v;
+        return "{" + text + "}";
+    }
+    case PLIST_ARRAY:
+        for (std::uint32_t i = 0; i < plist_array_get_size(n); ++i)
+            text += (i ? "," : "") + plistText(plist_array_get_item(n, i));
+        return "[" + text + "]";
+    case PLIST_STRING:
+        return "\"" + std::string(plist_get_string_ptr(n, nullptr)) + "\"";
+    case PLIST_UINT: {
+        std::uint64_t value = 0;
+        plist_get_uint_val(n, &value);
+        return std::to_string(static_cast<std::int64_t>(value));
+    }
+    case PLIST_REAL: {
+        double value = 0;
+        plist_get_real_val(n, &value);
+        return real(value);
+    }
+    case PLIST_DATE: {
+        std::int32_t sec = 0, usec = 0;
+        plist_get_date_val(n, &sec, &usec);
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "@%lld.%06d", 978307200LL + sec, usec);
+        return buffer;
+    }
+    case PLIST_DATA: {
+        std::uint64_t length = 0;
+        const char* data = plist_get_data_ptr(n, &length);
+        const auto inner =
+            parsePropertyList(ByteView(reinterpret_cast<const std::uint8_t*>(data), length));
+        return "<" + (inner ? plistText(inner.get()) : std::to_string(length) + " bytes") + ">";
+    }
+    default:
+        return "?";
+    }
+}
 
 const SystemVersion kSonoma{15, 0, "Test OS 15"};
 const SystemVersion kTahoe{26, 0, "Test OS 26"};
@@ -68,123 +126,81 @@ std::string storeText(const std::string& xmlDict, const FileUrl& primary,
     return plistText(loadStore(*binaryPropertyList(store.get())).get());
 }
 
-// The number of objects a binary property list holds, from its trailer.
-std::uint64_t objectCount(ByteView bytes) {
-    std::uint64_t count = 0;
-    for (std::size_t i = bytes.size() - 24; i < bytes.size() - 16; ++i)
-        count = count << 8 | bytes[i];
-    return count;
-}
-
 } // namespace
 
-TEST(WallpaperStore, ConstantBlobsDecodeToTheirContent) {
-    using Path = std::vector<const char*>;
-    for (const auto& [blob, content, colourPath] :
-         {std::tuple{&sonomaImageConfig(), kSonomaConfig, Path{"backgroundColor"}},
-          std::tuple{&fillScreenOptions(), kFillOptions,
-                     Path{"values", "color", "color", "_0", "color"}}}) {
-        ASSERT_TRUE(asText(*blob).starts_with("bplist00"));
-        const PlistPtr tree = parsePropertyList(*blob);
-        EXPECT_EQ(plistText(tree.get()), content);
-        // The colour space is a list of one object, the string.
-        plist_t node = tree.get();
-        for (const char* key : colourPath)
-            node = plist_dict_get_item(node, key);
-        std::uint64_t length = 0;
-        const char* space = plist_get_data_ptr(plist_dict_get_item(node, "colorSpace"), &length);
-        ASSERT_NE(space, nullptr);
-        EXPECT_EQ(objectCount(ByteView(reinterpret_cast<const std::uint8_t*>(space), length)), 1u);
-    }
-}
-
-TEST(WallpaperStore, SameImageEverywhere) {
+TEST(WallpaperStore, OneImageEverywhereOrOnePerDisplayOnBothVersions) {
     const auto primary = fileUrl("/p/Sea Side.jpg");
-    const std::string abs = "file:///p/Sea%20Side.jpg";
-    for (const auto& version : {kSonoma, kTahoe}) {
-        const std::string systemDefault = version.atLeast(26)
-                                              ? "{Linked=" + kDefault + R"(,Type="linked"})"
-                                              : entry(image(abs, version), kDefault);
-        EXPECT_EQ(storeText("", primary, {}, version),
-                  "{AllSpacesAndDisplays=" + entry(image(abs, version), kDefault) +
-                      ",Displays={},Spaces={},SystemDefault=" + systemDefault + "}")
-            << version.text;
-    }
-}
-
-TEST(WallpaperStore, OneImagePerDisplay) {
     const DisplayList displays{{"UUID-A", fileUrl("/p/a.jpg")},
                                {"UUID-B", fileUrl("/p/b.jpg")},
                                {"UUID-A", fileUrl("/p/c.jpg")}};
     for (const auto& version : {kSonoma, kTahoe}) {
-        const std::string systemDefault =
-            version.atLeast(26) ? "{Linked=" + kDefault + R"(,Type="linked"})"
-                                : entry(image("file:///p/primary.jpg", version), kDefault);
-        EXPECT_EQ(storeText("", fileUrl("/p/primary.jpg"), displays, version),
+        SCOPED_TRACE(version.text);
+        const auto showing = [&](const char* abs) { return entry(image(abs, version), kDefault); };
+        const std::string rest = ",Spaces={},SystemDefault=" +
+                                 (version.atLeast(26) ? "{Linked=" + kDefault + R"(,Type="linked"})"
+                                                      : showing("file:///p/Sea%20Side.jpg")) +
+                                 "}";
+        EXPECT_EQ(storeText("", primary, {}, version),
+                  "{AllSpacesAndDisplays=" + showing("file:///p/Sea%20Side.jpg") + ",Displays={}" +
+                      rest);
+        EXPECT_EQ(storeText("", primary, displays, version),
                   "{AllSpacesAndDisplays={Idle=" + kDefault + R"(,Type="idle"},Displays={UUID-A=)" +
-                      entry(image("file:///p/c.jpg", version), kDefault) +
-                      ",UUID-B=" + entry(image("file:///p/b.jpg", version), kDefault) +
-                      "},Spaces={},SystemDefault=" + systemDefault + "}")
-            << version.text;
+                      showing("file:///p/c.jpg") + ",UUID-B=" + showing("file:///p/b.jpg") + "}" +
+                      rest);
     }
 }
 
 TEST(WallpaperStore, KeepsSystemDefaultIdleChoiceAndUnknownKeys) {
-    const std::string idleX = R"({Content={Kind="screen saver X"}})";
-    const std::string idleY = R"({Content={Kind="screen saver Y"}})";
-    const std::string existing =
-        "<key>AllSpacesAndDisplays</key><dict><key>Idle</key><dict><key>Content</key><dict>"
-        "<key>Kind</key><string>screen saver X</string></dict></dict></dict>"
-        "<key>SystemDefault</key><dict><key>Idle</key><dict><key>Content</key><dict>"
-        "<key>Kind</key><string>screen saver Y</string></dict></dict><key>Type</key>"
-        "<string>mine</string></dict>"
-        "<key>Spaces</key><dict><key>S1</key><string>old</string></dict>"
-        "<key>Displays</key><dict><key>GONE</key><string>old</string></dict>"
-        "<key>Other</key><integer>42</integer>";
+    const auto idle = [](const std::string& kind) {
+        return "<key>Idle</key><dict><key>Content</key><dict><key>Kind</key><string>" + kind +
+               "</string></dict></dict>";
+    };
+    const std::string others = "<key>SystemDefault</key><dict>" + idle("Y") +
+                               "<key>Type</key><string>mine</string></dict>"
+                               "<key>Spaces</key><dict><key>S1</key><string>old</string></dict>"
+                               "<key>Displays</key><dict><key>GONE</key><string>old</string></dict>"
+                               "<key>Other</key><integer>42</integer>";
+    const std::string existing = "<key>AllSpacesAndDisplays</key><dict>" + idle("X") + "</dict>";
     const auto primary = fileUrl("/p/a.jpg");
+    const std::string idleX = R"({Content={Kind="X"}})", idleY = R"({Content={Kind="Y"}})";
     const std::string kept =
-        R"(,Other=42,Spaces={},SystemDefault={Idle=)" + idleY + R"(,Type="mine"}})";
-    EXPECT_EQ(storeText(existing, primary, {}, kTahoe),
+        ",Other=42,Spaces={},SystemDefault={Idle=" + idleY + R"(,Type="mine"}})";
+    EXPECT_EQ(storeText(existing + others, primary, {}, kTahoe),
               "{AllSpacesAndDisplays=" + entry(image("file:///p/a.jpg", kTahoe), idleX) +
                   ",Displays={}" + kept);
-    EXPECT_EQ(storeText(existing, primary, {{"U", primary}}, kSonoma),
+    EXPECT_EQ(storeText(existing + others, primary, {{"U", primary}}, kSonoma),
               "{AllSpacesAndDisplays={Idle=" + idleX + R"(,Type="idle"},Displays={U=)" +
                   entry(image("file:///p/a.jpg", kSonoma), idleX) + "}" + kept);
-
     // Without an idle choice of its own, every entry takes the system default's.
-    const std::string noIdleHere = std::regex_replace(
-        existing, std::regex("^<key>AllSpacesAndDisplays</key>.*?</dict></dict></dict>"),
-        "<key>AllSpacesAndDisplays</key><string>odd</string>");
-    EXPECT_EQ(storeText(noIdleHere, primary, {}, kSonoma),
+    EXPECT_EQ(storeText("<key>AllSpacesAndDisplays</key><string>odd</string>" + others, primary, {},
+                        kSonoma),
               "{AllSpacesAndDisplays=" + entry(image("file:///p/a.jpg", kSonoma), idleY) +
                   ",Displays={}" + kept);
 }
 
-TEST(WallpaperStore, AnythingButADictionaryLoadsAsAnEmptyStore) {
+TEST(WallpaperStore, AnythingButADictionaryOfUtf8StringsLoadsAsAnEmptyStore) {
     test::TempHome home;
     const std::string array = R"(<?xml version="1.0"?><plist version="1.0"><array/></plist>)";
     for (const std::string& bytes : {array, std::string("not a plist"), std::string()})
         EXPECT_EQ(plistText(loadStore(asBytes(bytes)).get()), "{}") << bytes;
-    // Strings the binary writer would cut short: a stray continuation byte, a lone lead
-    // byte, an overlong NUL, a surrogate, a code point beyond U+10FFFF; in a key or a value.
-    const auto withString = [](const std::string& text, bool inKey) {
-        const std::string item =
-            "<key>" + (inKey ? text : "k") + "</key><string>" + (inKey ? "v" : text) + "</string>";
-        return R"(<?xml version="1.0"?><plist version="1.0"><dict>)" + item + "</dict></plist>";
-    };
-    for (const bool inKey : {false, true}) {
-        for (const char* bad : {"a\x91"
-                                "b",
-                                "a\xC3", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80"})
-            EXPECT_EQ(plistText(loadStore(asBytes(withString(bad, inKey))).get()), "{}") << bad;
-        EXPECT_NE(plistText(loadStore(asBytes(withString(
-                                          "Gr\xC3\xBC\xC3\x9F\xE2\x80\x94\xF0\x9F\x8C\x8A", inKey)))
-                                .get()),
-                  "{}");
-    }
     EXPECT_EQ(plistText(loadStore(home.root() / "missing.plist").get()), "{}");
     EXPECT_EQ(plistText(loadStore(home.root()).get()), "{}") << "a folder";
-    EXPECT_EQ(defaultStorePath(), home.dataHome() / "kestrane-wallpaper-agent/Store/Index.plist");
+
+    // Strings the binary writer would cut short: a stray continuation byte, a lone lead
+    // byte, an overlong NUL, a surrogate, a code point beyond U+10FFFF; in a key or a value.
+    const auto withString = [](const std::string& key, const std::string& value) {
+        return plistText(
+            loadStore(asBytes(R"(<?xml version="1.0"?><plist version="1.0"><dict><key>)" + key +
+                              "</key><string>" + value + "</string></dict></plist>"))
+                .get());
+    };
+    for (const std::string bad :
+         {"a\x91z", "a\xC3", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
+        EXPECT_EQ(withString("k", bad), "{}") << bad;
+        EXPECT_EQ(withString(bad, "v"), "{}") << bad;
+    }
+    const std::string good = "Gr\xC3\xBC\xC3\x9F\xE2\x80\x94\xF0\x9F\x8C\x8A";
+    EXPECT_EQ(withString(good, good), "{" + good + "=\"" + good + "\"}");
 }
 
 TEST(WallpaperStore, UrlOfAnEntry) {
@@ -214,18 +230,4 @@ TEST(WallpaperStore, UrlOfAnEntry) {
           desktop("<dict><key>Files</key><array><string>file:///f.jpg</string></array></dict>")})
         EXPECT_FALSE(urlIn(malformed)) << malformed;
     EXPECT_FALSE(url(nullptr));
-}
-
-TEST(DisplayUuid, StableVersion8FromEdidElseOutputName) {
-    const std::uint8_t edid[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x10};
-    const std::string fromEdid = displayUuid(edid, "DP-1");
-    EXPECT_TRUE(std::regex_match(
-        fromEdid,
-        std::regex("[0-9A-F]{8}-[0-9A-F]{4}-8[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}")))
-        << fromEdid;
-    EXPECT_EQ(fromEdid, displayUuid(edid, "HDMI-2")) << "the monitor, not the port";
-    EXPECT_NE(fromEdid, displayUuid({}, "DP-1"));
-    EXPECT_NE(displayUuid({}, "DP-1"), displayUuid({}, "DP-2"));
-    // sha256("output:DP-1") = bd045a5d 8464 3ca6 afa4 27b2cc3162e0 …, version and variant set.
-    EXPECT_EQ(displayUuid({}, "DP-1"), "BD045A5D-8464-8CA6-AFA4-27B2CC3162E0");
 }
