@@ -2,7 +2,9 @@
 
 #include "library/vips_runtime.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 #include <vips/vips8>
@@ -91,6 +93,30 @@ VImage shrink(const BorrowedBlob& blob, ByteView bytes, std::string_view loader,
     return VImage::thumbnail_buffer(blob.get(), target.width, target.options());
 }
 
+// Enlarging a picture whole to cover a frame of another shape costs time and memory in
+// proportion to the enlarged picture: for a strip a few pixels high, gigabytes. Beyond a few
+// times the frame, the part the frame shows is cut out first and only that is enlarged.
+bool coversWastefully(const VImage& header, const TargetSize& target) {
+    double width = header.width(), height = header.height();
+    if (vips_image_get_orientation_swap(header.get_image()))
+        std::swap(width, height);
+    const double scale = std::max(target.width / width, target.height / height);
+    return width * scale * height * scale > 4.0 * target.width * target.height;
+}
+
+VImage fillFromCentre(ByteView bytes, const TargetSize& target) {
+    const VImage upright = VImage::new_from_buffer(bytes.data(), bytes.size(), "").autorot();
+    const double scale =
+        std::max(double(target.width) / upright.width(), double(target.height) / upright.height());
+    const int width =
+        std::clamp(static_cast<int>(std::ceil(target.width / scale)), 1, upright.width());
+    const int height =
+        std::clamp(static_cast<int>(std::ceil(target.height / scale)), 1, upright.height());
+    return upright
+        .extract_area((upright.width() - width) / 2, (upright.height() - height) / 2, width, height)
+        .thumbnail_image(target.width, target.options());
+}
+
 // Pictures that carry a colour profile (wide-gamut photos, CMYK prints) are brought into
 // sRGB through it; the rest are taken to be sRGB already.
 VImage toSrgb(const VImage& image) {
@@ -151,6 +177,8 @@ std::optional<Image> decode(ByteView bytes, const TargetSize& target) {
     const bool heif = loader.starts_with("VipsForeignLoadHeif");
     if (pixels <= 0 || pixels > (heif ? kMaxHeifPixels : kMaxSourcePixels))
         return std::nullopt;
+    if (target.fill && coversWastefully(header, target))
+        return copyPixels(toRgba8(fillFromCentre(bytes, target)));
     return copyPixels(toRgba8(shrink(blob, bytes, loader, target)));
 }
 

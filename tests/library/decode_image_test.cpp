@@ -218,6 +218,20 @@ TEST(DecodeImageFilling, CoversTheFrameExactlyAndCropsAroundTheCentre) {
     expectNear(*turned, 20, 50, red, 16);
     expectNear(*turned, 280, 50, blue, 16);
 
+    // A strip, also one stored turned: only the part the frame shows is enlarged, not the
+    // whole strip (gigabytes).
+    const vips::VImage strip = solid(3000, 2, kRed)
+                                   .join(solid(3000, 2, kGreen), VIPS_DIRECTION_HORIZONTAL)
+                                   .join(solid(3000, 2, kBlue), VIPS_DIRECTION_HORIZONTAL);
+    vips::VImage turnedStrip = strip.rot(VIPS_ANGLE_D270).copy();
+    turnedStrip.set("orientation", 6);
+    for (const Bytes& bytes : {encode(strip, ".png"), encode(turnedStrip, ".jpg[Q=95]")}) {
+        const auto filled = decodeImageFilling(bytes, 1920, 1080);
+        ASSERT_TRUE(filled);
+        EXPECT_EQ(std::pair(filled->width, filled->height), std::pair(1920, 1080));
+        expectNear(*filled, 960, 540, green, 16);
+    }
+
     const Bytes png = encode(thirds, ".png");
     for (auto [width, height] : {std::pair(0, 100), {100, -1}, {20'000'000, 1}, {40000, 40000}})
         EXPECT_FALSE(decodeImageFilling(png, width, height)) << width << "x" << height;
