@@ -1,7 +1,7 @@
 #include "settings/uuid.h"
 
-#include <array>
-#include <cstdint>
+#include "base/uuid_text.h"
+
 #include <random>
 
 namespace ks {
@@ -10,25 +10,13 @@ std::string makeUUID() {
     // random_device reads the kernel's generator on Linux, so ids stay unpredictable and
     // distinct across processes without any seeding of our own.
     std::random_device device;
-    std::array<std::uint8_t, 16> bytes{};
+    UuidBytes bytes{};
     for (std::size_t i = 0; i < bytes.size(); i += 4) {
         const std::uint32_t word = device();
         for (std::size_t j = 0; j < 4; ++j)
             bytes[i + j] = static_cast<std::uint8_t>(word >> (8 * j));
     }
-    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);
-    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
-
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(36);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10)
-            text.push_back('-');
-        text.push_back(kDigits[bytes[i] >> 4]);
-        text.push_back(kDigits[bytes[i] & 0x0F]);
-    }
-    return text;
+    return uuidText(bytes, 4);
 }
 
 } // namespace ks
