@@ -6,7 +6,6 @@
 #include "base/property_list.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <plist/plist.h>
 
 namespace ks {
@@ -44,25 +43,16 @@ ShownPictures loadShownPictures(const std::filesystem::path& file) {
     const auto node = static_cast<plist_t>(root.get());
     if (!node || plist_get_node_type(node) != PLIST_DICT)
         return shown;
-    plist_dict_iter iterator = nullptr;
-    plist_dict_new_iter(node, &iterator);
-    for (;;) {
-        char* key = nullptr;
-        plist_t value = nullptr;
-        plist_dict_next_item(node, iterator, &key, &value);
-        if (!value) {
-            std::free(key);
-            break;
-        }
+    forEachEntry(node, [&](const char* key, void* value) {
+        const auto item = static_cast<plist_t>(value);
         std::uint64_t length = 0;
-        const char* text = plist_get_node_type(value) == PLIST_STRING
-                               ? plist_get_string_ptr(value, &length)
+        const char* text = plist_get_node_type(item) == PLIST_STRING
+                               ? plist_get_string_ptr(item, &length)
                                : nullptr;
         if (key && text)
             shown[key] = std::string(text, length);
-        std::free(key);
-    }
-    std::free(iterator);
+        return true;
+    });
     return shown;
 }
 

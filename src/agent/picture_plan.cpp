@@ -1,8 +1,8 @@
 #include "agent/picture_plan.h"
 
+#include "base/property_list.h"
 #include "system/wallpaper_store.h"
 
-#include <cstdlib>
 #include <plist/plist.h>
 
 namespace ks {
@@ -17,22 +17,8 @@ plist_t dictionaryItem(const void* dictionary, const char* key) {
 }
 
 std::optional<std::string> firstDisplayPicture(plist_t displays) {
-    if (!displays || plist_get_node_type(displays) != PLIST_DICT)
-        return std::nullopt;
-    plist_dict_iter iterator = nullptr;
-    plist_dict_new_iter(displays, &iterator);
     std::optional<std::string> found;
-    for (;;) {
-        char* key = nullptr;
-        plist_t entry = nullptr;
-        plist_dict_next_item(displays, iterator, &key, &entry);
-        std::free(key);
-        if (!entry)
-            break;
-        if ((found = url(entry)))
-            break;
-    }
-    std::free(iterator);
+    forEachEntry(displays, [&](const char*, void* entry) { return !(found = url(entry)); });
     return found;
 }
 

@@ -369,22 +369,12 @@ bool stringsAreUtf8(const void* root) {
                 pending.push_back(plist_array_get_item(node, i));
             break;
         case PLIST_DICT: {
-            plist_dict_iter it = nullptr;
-            plist_dict_new_iter(node, &it);
             bool valid = true;
-            for (;;) {
-                char* key = nullptr;
-                plist_t value = nullptr;
-                plist_dict_next_item(node, it, &key, &value);
-                if (!value) {
-                    std::free(key);
-                    break;
-                }
-                valid = valid && key && isUtf8(key);
-                std::free(key);
-                pending.push_back(value);
-            }
-            std::free(it);
+            forEachEntry(node, [&](const char* key, void* value) {
+                valid = key && isUtf8(key);
+                pending.push_back(static_cast<plist_t>(value));
+                return valid;
+            });
             if (!valid)
                 return false;
             break;
@@ -394,6 +384,27 @@ bool stringsAreUtf8(const void* root) {
         }
     }
     return true;
+}
+
+void forEachEntry(const void* dictionary,
+                  const std::function<bool(const char* key, void* value)>& visit) {
+    const auto node = static_cast<plist_t>(const_cast<void*>(dictionary));
+    if (!node || plist_get_node_type(node) != PLIST_DICT)
+        return;
+    plist_dict_iter iterator = nullptr;
+    plist_dict_new_iter(node, &iterator);
+    if (!iterator)
+        return;
+    for (;;) {
+        char* key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(node, iterator, &key, &value);
+        const bool goOn = value && visit(key, value);
+        std::free(key);
+        if (!goOn)
+            break;
+    }
+    std::free(iterator);
 }
 
 } // namespace ks

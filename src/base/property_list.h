@@ -2,6 +2,7 @@
 
 #include "base/bytes.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -31,6 +32,11 @@ std::optional<Bytes> xmlPropertyList(const void* node);
 
 // Whether every key and string of the tree is valid UTF-8 (no surrogates, no overlong forms).
 bool stringsAreUtf8(const void* node);
+
+// Calls `visit` with each key and value of a dictionary node, in order, until it returns
+// false. Nothing for a node that is no dictionary.
+void forEachEntry(const void* dictionary,
+                  const std::function<bool(const char* key, void* value)>& visit);
 
 // Runs libplist calls in the C locale for the scope's lifetime (XML reals use atof/printf).
 class CLocaleScope {

@@ -5,7 +5,6 @@
 #include <plist/plist.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
 #include <string_view>
 #include <vector>
@@ -119,27 +118,16 @@ std::optional<DefaultsEntries> parseDefaults(ByteView bytes) {
         return std::nullopt;
 
     DefaultsEntries entries;
-    plist_dict_iter iterator = nullptr;
-    plist_dict_new_iter(parsed, &iterator);
-    if (!iterator)
-        return entries;
-    for (;;) {
-        char* key = nullptr;
-        plist_t node = nullptr;
-        plist_dict_next_item(parsed, iterator, &key, &node);
-        if (!node) {
-            std::free(key);
-            break;
-        }
+    forEachEntry(parsed, [&](const char* key, void* item) {
+        const auto node = static_cast<plist_t>(item);
         std::string name = key ? key : "";
-        std::free(key);
         if (auto value = typedValue(node))
             entries.insert_or_assign(std::move(name), DefaultsEntry(std::move(*value)));
         else
             entries.insert_or_assign(std::move(name),
                                      DefaultsEntry(ForeignValue(plist_copy(node))));
-    }
-    std::free(iterator);
+        return true;
+    });
     return entries;
 }
 
