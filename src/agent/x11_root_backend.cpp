@@ -2,14 +2,13 @@
 
 #include "agent/x11_pixel_format.h"
 #include "base/log.h"
+#include "platform/x11/xcb_handles.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
-#include <xcb/xcb.h>
 
 namespace ks {
 
@@ -26,15 +25,8 @@ void fail(const std::string& message) {
     logLine("kestrane-wallpaper-agent: " + message);
 }
 
-struct FreeDeleter {
-    void operator()(void* block) const { std::free(block); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
-
-template <typename T> Reply<T> take(T* reply, xcb_generic_error_t* error) {
-    std::free(error);
-    return Reply<T>(reply);
-}
+using xcb::Reply;
+using xcb::take;
 
 // A lost connection reports no error for a request; it is a failure all the same.
 bool succeeded(xcb_connection_t* c, xcb_void_cookie_t cookie) {
@@ -43,10 +35,7 @@ bool succeeded(xcb_connection_t* c, xcb_void_cookie_t cookie) {
 }
 
 struct Connection {
-    struct Closer {
-        void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
-    };
-    std::unique_ptr<xcb_connection_t, Closer> handle;
+    xcb::Connection handle;
     xcb_screen_t* screen = nullptr;
 
     xcb_connection_t* get() const { return handle.get(); }
@@ -54,14 +43,10 @@ struct Connection {
 
 std::optional<Connection> connect() {
     int number = 0;
-    Connection connection{
-        std::unique_ptr<xcb_connection_t, Connection::Closer>(xcb_connect(nullptr, &number))};
+    Connection connection{xcb::Connection(xcb_connect(nullptr, &number))};
     if (!connection.get() || xcb_connection_has_error(connection.get()))
         return std::nullopt;
-    auto it = xcb_setup_roots_iterator(xcb_get_setup(connection.get()));
-    for (int i = 0; it.rem > 0; xcb_screen_next(&it), ++i)
-        if (i == number)
-            connection.screen = it.data;
+    connection.screen = xcb::screenOf(connection.get(), number);
     if (!connection.screen)
         return std::nullopt;
     return connection;

@@ -1,41 +1,18 @@
 #include "platform/x11/randr_displays.h"
 
+#include "platform/x11/xcb_handles.h"
 #include "system/display_uuid.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <map>
-#include <memory>
 #include <optional>
 #include <xcb/randr.h>
-#include <xcb/xcb.h>
 
 namespace ks {
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* reply) const { std::free(reply); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
-
-// Replies and errors come back as malloc'ed blocks; an error only means "no answer" here.
-template <typename T> Reply<T> take(T* reply, xcb_generic_error_t* error) {
-    std::free(error);
-    return Reply<T>(reply);
-}
-
-struct ConnectionCloser {
-    void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
-};
-
-xcb_screen_t* screenOf(xcb_connection_t* connection, int screenNumber) {
-    auto it = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; it.rem > 0; xcb_screen_next(&it), ++i)
-        if (i == screenNumber)
-            return it.data;
-    return nullptr;
-}
+using xcb::take;
 
 bool hasRandr12(xcb_connection_t* connection) {
     const auto* extension = xcb_get_extension_data(connection, &xcb_randr_id);
@@ -45,7 +22,8 @@ bool hasRandr12(xcb_connection_t* connection) {
     const auto version = take(xcb_randr_query_version_reply(
                                   connection, xcb_randr_query_version(connection, 1, 5), &error),
                               error);
-    return version && (version->major_version > 1 || version->minor_version >= 2);
+    return version && (version->major_version > 1 ||
+                       (version->major_version == 1 && version->minor_version >= 2));
 }
 
 struct Resources {
@@ -130,7 +108,7 @@ std::optional<X11Display> displayOf(xcb_connection_t* connection, xcb_randr_outp
 std::vector<X11Display> activeDisplays(xcb_connection_t* connection, int screenNumber) {
     if (!connection || xcb_connection_has_error(connection))
         return {};
-    const xcb_screen_t* screen = screenOf(connection, screenNumber);
+    const xcb_screen_t* screen = xcb::screenOf(connection, screenNumber);
     if (!screen || !hasRandr12(connection))
         return {};
     const auto resources = resourcesOf(connection, screen->root);
@@ -145,14 +123,12 @@ std::vector<X11Display> activeDisplays(xcb_connection_t* connection, int screenN
 
 std::vector<X11Display> activeDisplays() {
     int screenNumber = 0;
-    const std::unique_ptr<xcb_connection_t, ConnectionCloser> connection(
-        xcb_connect(nullptr, &screenNumber));
+    const xcb::Connection connection(xcb_connect(nullptr, &screenNumber));
     return activeDisplays(connection.get(), screenNumber);
 }
 
 bool x11DisplayReachable() {
-    const std::unique_ptr<xcb_connection_t, ConnectionCloser> connection(
-        xcb_connect(nullptr, nullptr));
+    const xcb::Connection connection(xcb_connect(nullptr, nullptr));
     return connection && xcb_connection_has_error(connection.get()) == 0;
 }
 
