@@ -10,12 +10,25 @@ namespace ks::Locations {
 
 namespace {
 
-std::optional<std::filesystem::path> absoluteFromEnv(const char* name) {
-    const char* value = std::getenv(name);
+std::optional<std::filesystem::path> absoluteFrom(const EnvironmentLookup& variable,
+                                                  const char* name) {
+    const char* value = variable(name);
     // Relative paths in these variables are invalid and must be ignored.
     if (!value || value[0] != '/')
         return std::nullopt;
     return std::filesystem::path(value);
+}
+
+std::optional<std::filesystem::path> absoluteFromEnv(const char* name) {
+    return absoluteFrom(std::getenv, name);
+}
+
+std::filesystem::path homeDir(const EnvironmentLookup& variable) {
+    if (auto home = absoluteFrom(variable, "HOME"))
+        return *home;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
+        return entry->pw_dir;
+    return "/";
 }
 
 bool isDirectory(const std::filesystem::path& path) {
@@ -26,15 +39,15 @@ bool isDirectory(const std::filesystem::path& path) {
 } // namespace
 
 std::filesystem::path homeDir() {
-    if (auto home = absoluteFromEnv("HOME"))
-        return *home;
-    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
-        return entry->pw_dir;
-    return "/";
+    return homeDir(std::getenv);
 }
 
 std::filesystem::path dataHome() {
-    return absoluteFromEnv("XDG_DATA_HOME").value_or(homeDir() / ".local" / "share");
+    return dataHome(std::getenv);
+}
+
+std::filesystem::path dataHome(const EnvironmentLookup& variable) {
+    return absoluteFrom(variable, "XDG_DATA_HOME").value_or(homeDir(variable) / ".local" / "share");
 }
 
 std::filesystem::path configHome() {

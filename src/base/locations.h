@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -16,6 +17,10 @@ namespace Locations {
 std::filesystem::path homeDir();
 // $XDG_DATA_HOME, or ~/.local/share when unset or not absolute.
 std::filesystem::path dataHome();
+// A variable's value, null when it is unset.
+using EnvironmentLookup = std::function<const char*(const char* name)>;
+// The data home another environment gives, such as another process's.
+std::filesystem::path dataHome(const EnvironmentLookup& variable);
 // $XDG_CONFIG_HOME, or ~/.config.
 std::filesystem::path configHome();
 // $XDG_CACHE_HOME, or ~/.cache.

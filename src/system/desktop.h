@@ -29,7 +29,8 @@ public:
 
     // Runs the agent once and waits for it. Its exit status, none when it could not start.
     virtual std::optional<int> run() = 0;
-    // Sends SIGTERM to every agent process of this user.
+    // Sends SIGTERM to the agent processes of this session: the ones working on the same
+    // store.
     virtual void terminateRunning() = 0;
 };
 

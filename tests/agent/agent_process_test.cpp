@@ -159,36 +159,45 @@ TEST(AgentProcessLauncher, RunsTheAgentAndReportsItsStatus) {
     }
 }
 
-TEST(AgentProcessLauncher, TerminatesTheProcessesOfTheAgentOnly) {
+TEST(AgentProcessLauncher, TerminatesTheAgentsOfThisSessionOnly) {
     AgentHome home;
     // A name of its own, so that agents of tests running alongside are left alone, and longer
     // than the 15 characters the kernel keeps as a process's name.
     const std::string name = "ks-test-agent-" + std::to_string(::getpid());
     const auto fake = home.root() / name;
     std::filesystem::copy_file("/bin/sleep", fake);
-    const auto spawn = [](const std::filesystem::path& program) {
+    const auto spawn = [](const std::filesystem::path& program, char** environment = environ) {
         std::string path = program.string(), seconds = "30";
         char* argv[] = {path.data(), seconds.data(), nullptr};
         pid_t pid = -1;
-        return posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) == 0 ? pid : -1;
+        return posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environment) == 0 ? pid : -1;
     };
+    // An agent of another session works on the store of another data home.
+    std::string otherHome = "XDG_DATA_HOME=" + (home.root() / "other").string();
+    char* otherEnvironment[] = {otherHome.data(), nullptr};
     const pid_t agent = spawn(fake);
     const pid_t bystander = spawn("/bin/sleep");
+    const pid_t otherSession = spawn(fake, otherEnvironment);
     ASSERT_GT(agent, 0);
     ASSERT_GT(bystander, 0);
+    ASSERT_GT(otherSession, 0);
     // The spawned program may still be the test's own image for a moment.
     test::waitUntil([&] {
         std::error_code error;
-        return std::filesystem::read_symlink("/proc/" + std::to_string(agent) + "/exe", error) ==
-               fake;
+        const auto exe = [&](pid_t pid) {
+            return std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
+        };
+        return exe(agent) == fake && exe(otherSession) == fake;
     });
     AgentProcess(name).terminateRunning();
     int raw = 0;
     ASSERT_EQ(::waitpid(agent, &raw, 0), agent);
     EXPECT_TRUE(WIFSIGNALED(raw) && WTERMSIG(raw) == SIGTERM);
-    EXPECT_EQ(::waitpid(bystander, &raw, WNOHANG), 0);
-    ::kill(bystander, SIGKILL);
-    ::waitpid(bystander, &raw, 0);
+    for (const pid_t spared : {bystander, otherSession}) {
+        EXPECT_EQ(::waitpid(spared, &raw, WNOHANG), 0);
+        ::kill(spared, SIGKILL);
+        ::waitpid(spared, &raw, 0);
+    }
 }
 
 class GnomeBackendTest : public ::testing::Test {

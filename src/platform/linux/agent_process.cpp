@@ -1,5 +1,6 @@
 #include "platform/linux/agent_process.h"
 
+#include "base/file_io.h"
 #include "base/locations.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <map>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -115,6 +117,30 @@ std::string executableName(const std::filesystem::path& process) {
     return std::filesystem::path(first).filename().string();
 }
 
+// The data home a process resolves from the environment it started with; none when that
+// cannot be read.
+std::optional<std::filesystem::path> dataHomeOf(const std::filesystem::path& process) {
+    constexpr std::size_t kMaxEnvironment = std::size_t{4} << 20;
+    const auto bytes = readWholeFile(process / "environ", kMaxEnvironment);
+    if (!bytes)
+        return std::nullopt;
+    // NUL-terminated "NAME=value" entries.
+    std::map<std::string, std::string, std::less<>> variables;
+    std::string_view rest = asText(*bytes);
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\0'), rest.size());
+        const std::string_view entry = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        if (const std::size_t equals = entry.find('='); equals != std::string_view::npos)
+            variables.emplace(entry.substr(0, equals), entry.substr(equals + 1));
+    }
+    return Locations::dataHome([&](const char* name) -> const char* {
+               const auto found = variables.find(std::string_view(name));
+               return found == variables.end() ? nullptr : found->second.c_str();
+           })
+        .lexically_normal();
+}
+
 std::optional<pid_t> processId(const std::string& name) {
     if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos ||
         name.size() > 9)
@@ -211,9 +237,12 @@ std::optional<int> AgentProcess::run() {
     return runAgent({});
 }
 
+// Only the agents of this session: those that work on the same store, which lies in the
+// data home. Agents of other sessions or tests of the same user are left alone.
 void AgentProcess::terminateRunning() {
     const uid_t user = ::getuid();
     const pid_t self = ::getpid();
+    const auto dataHome = Locations::dataHome().lexically_normal();
     std::error_code error;
     std::filesystem::directory_iterator entry("/proc", error);
     for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
@@ -223,7 +252,8 @@ void AgentProcess::terminateRunning() {
         struct stat info {};
         if (::stat(entry->path().c_str(), &info) != 0 || info.st_uid != user)
             continue;
-        if (executableName(entry->path()) == m_executableName)
+        if (executableName(entry->path()) == m_executableName &&
+            dataHomeOf(entry->path()) == dataHome)
             ::kill(*pid, SIGTERM);
     }
 }
