@@ -159,6 +159,24 @@ TEST(AgentProcessLauncher, RunsTheAgentAndReportsItsStatus) {
     }
 }
 
+TEST(AgentProcessLauncher, ARunPastItsLimitIsKilledWithWhatItStarted) {
+    AgentHome home;
+    const auto pidFile = home.root() / "pid";
+    const auto status =
+        runProgram({"sh", "-c", "sleep 30 & echo $! > \"$0\"; wait", pidFile.string()},
+                   std::chrono::seconds(1));
+    EXPECT_EQ(status, std::nullopt);
+    const auto stat = "/proc/" + std::to_string(std::stoi(test::readText(pidFile))) + "/stat";
+    // Gone, or a zombie waiting for its new parent.
+    const auto ended = [&] {
+        std::string text;
+        std::getline(std::ifstream(stat), text);
+        const auto close = text.rfind(')');
+        return close == std::string::npos || text.substr(close, 3) == ") Z";
+    };
+    EXPECT_TRUE(test::waitUntil(ended));
+}
+
 TEST(AgentProcessLauncher, TerminatesTheAgentsOfThisSessionOnly) {
     AgentHome home;
     // A name of its own, so that agents of tests running alongside are left alone, and longer

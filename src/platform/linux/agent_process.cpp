@@ -26,7 +26,8 @@ namespace {
 constexpr auto kAgentTimeLimit = std::chrono::seconds(120);
 
 // Spawn attributes that give the child a clean start whatever the caller blocked or
-// handled: no blocked signals, default dispositions for the usual ones.
+// handled: no blocked signals, default dispositions for the usual ones. The child leads a
+// process group of its own, so that a run past its time limit goes with all it started.
 class SpawnAttributes {
 public:
     SpawnAttributes() {
@@ -39,7 +40,9 @@ public:
         for (int signal : {SIGPIPE, SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGCHLD, SIGUSR1, SIGUSR2})
             sigaddset(&defaults, signal);
         posix_spawnattr_setsigdefault(&m_attr, &defaults);
-        posix_spawnattr_setflags(&m_attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setpgroup(&m_attr, 0);
+        posix_spawnattr_setflags(&m_attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                              POSIX_SPAWN_SETPGROUP);
     }
     ~SpawnAttributes() { posix_spawnattr_destroy(&m_attr); }
     SpawnAttributes(const SpawnAttributes&) = delete;
@@ -87,6 +90,7 @@ std::optional<int> waitFor(pid_t pid, std::chrono::seconds limit) {
         if (done < 0 && errno != EINTR)
             return std::nullopt;
         if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(-pid, SIGKILL);
             ::kill(pid, SIGKILL);
             while (::waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
             }
@@ -175,8 +179,14 @@ std::string readUntil(int fd, std::chrono::steady_clock::time_point deadline,
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
         pollfd ready{fd, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) == 0)
+        const int polled = ::poll(&ready, 1, static_cast<int>(left.count()));
+        if (polled < 0 && errno == EINTR)
+            continue;
+        // A failed poll must not fall through to a read that could wait past the deadline.
+        if (polled <= 0)
             break;
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)

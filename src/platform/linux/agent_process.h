@@ -14,7 +14,8 @@ inline constexpr std::string_view kAgentExecutableName = "kestrane-wallpaper-age
 
 // Runs a program without a shell and waits for it: `argv[0]` is a path, or a bare name looked
 // up in PATH. Its exit status; none when it could not start, died of a signal or had to be
-// killed after `limit`. With `quiet` its output goes nowhere.
+// killed after `limit` (with every process it started). With `quiet` its output goes
+// nowhere.
 std::optional<int> runProgram(const std::vector<std::string>& argv, std::chrono::seconds limit,
                               bool quiet = false);
 // Runs a program as `runProgram` does and gives its standard output; none unless it
