@@ -77,9 +77,18 @@ void SystemWallpaper::set(const FileUrl& primary, const PerDisplayRequest& perDi
             displays.push_back({std::move(*uuid), url});
     }
     m_deps.queue.async([weak = weak_from_this(), primary, displays = std::move(displays)] {
-        if (const auto self = weak.lock())
+        if (auto self = weak.lock()) {
             self->writeStore(primary, displays, ++self->m_generation, true);
+            releaseOnMain(std::move(self));
+        }
     });
+}
+
+// The writer owns a timer of the main loop, which only the main thread may cancel; so the
+// queue never drops what may be the last reference to it.
+void SystemWallpaper::releaseOnMain(std::shared_ptr<SystemWallpaper> self) {
+    MainLoop& loop = self->m_deps.loop;
+    loop.post([self = std::move(self)] {});
 }
 
 void SystemWallpaper::writeStore(const FileUrl& primary, const DisplayList& displays,
@@ -125,8 +134,10 @@ void SystemWallpaper::scheduleCheck(Request request, CheckStep step) {
             self->m_deps.loop.postAfter(kCheckDelay, [weak, request = std::move(request), step] {
                 if (const auto self = weak.lock())
                     self->m_deps.queue.async([weak, request, step] {
-                        if (const auto self = weak.lock())
+                        if (auto self = weak.lock()) {
                             self->runCheck(request, step);
+                            releaseOnMain(std::move(self));
+                        }
                     });
             });
     });

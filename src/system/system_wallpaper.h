@@ -82,6 +82,7 @@ private:
     // Arms the check 1.5 s from now on the main loop, which submits it to the queue.
     void scheduleCheck(Request request, CheckStep step);
     void runCheck(const Request& request, CheckStep step);
+    static void releaseOnMain(std::shared_ptr<SystemWallpaper> self);
     // Whether the agent shows what `request` wrote: the first display's picture, or the
     // picture everywhere when it named none.
     bool agentTookStore(const Request& request) const;

@@ -50,9 +50,12 @@ public:
     bool rejects = false;
     std::optional<int> status = 0;
     int runs = 0, terminations = 0;
+    std::function<void()> onRun;
 
     std::optional<int> run() override {
         ++runs;
+        if (onRun)
+            onRun();
         if (!rejects)
             m_taken = readWholeFile(m_store);
         else if (m_taken)
@@ -244,6 +247,17 @@ TEST_F(SystemWallpaperTest, PendingWorkEndsWithTheWriter) {
     wait(5);
     EXPECT_EQ(agent.runs, 1);
     EXPECT_EQ(loop.pendingTimers(), 0u);
+
+    // Dropped while the queue works for it, the writer ends on the main thread, the only one
+    // that may cancel its check timer.
+    writer = makeWriter(kSonoma);
+    const std::weak_ptr<SystemWallpaper> weak = writer;
+    agent.onRun = [&] { writer.reset(); };
+    writer->set(fileUrl("/p/c.jpg"), {});
+    queue.runAll();
+    EXPECT_FALSE(weak.expired());
+    loop.runPending();
+    EXPECT_TRUE(weak.expired());
 }
 
 TEST_F(SystemWallpaperTest, PerScreenCall) {
