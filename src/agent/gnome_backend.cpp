@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdint>
 #include <set>
 
 namespace ks {
@@ -18,6 +19,8 @@ namespace {
 constexpr const char* kSchema = "org.gnome.desktop.background";
 constexpr auto kGsettingsTimeLimit = std::chrono::seconds(30);
 constexpr std::string_view kSpannedPrefix = "spanned-";
+// 1 GiB of RGBA: more than any row of real displays needs.
+constexpr std::int64_t kMaxCanvasPixels = std::int64_t{1} << 28;
 
 // A GVariant text string: what gsettings reads is parsed, not taken as it stands.
 std::string gvariantString(std::string_view text) {
@@ -103,6 +106,11 @@ bool GnomeBackend::showSpanned(const DisplayPlan& plan) {
         top = std::min(top, d.y);
         right = std::max(right, d.x + d.width);
         bottom = std::max(bottom, d.y + d.height);
+    }
+    // Displays far apart on the X screen span a canvas of their whole bounding box.
+    if (std::int64_t{right - left} * (bottom - top) > kMaxCanvasPixels) {
+        logLine("kestrane-wallpaper-agent: the displays span too large a picture");
+        return false;
     }
     Canvas canvas(right - left, bottom - top);
     for (const auto& planned : plan) {

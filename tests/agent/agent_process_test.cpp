@@ -307,6 +307,11 @@ TEST_F(GnomeBackendTest, DifferentPicturesSpanOnePictureAcrossTheDisplays) {
     ASSERT_TRUE(m_backend.show({{kLeft, green, red}, {kRight, green, green}}));
     EXPECT_EQ(setting("picture-options"), "'zoom'");
     EXPECT_TRUE(spannedFiles().empty());
+
+    // Displays at the far ends of the X screen would span gigabytes.
+    const AgentDisplay farAway{"UUID-F", "DP-3", 32000, 32000, 160, 100};
+    EXPECT_FALSE(m_backend.show({{kLeft, red, std::nullopt}, {farAway, blue, std::nullopt}}));
+    EXPECT_EQ(setting("picture-options"), "'zoom'");
 }
 
 } // namespace
