@@ -95,13 +95,14 @@ VImage shrink(const BorrowedBlob& blob, ByteView bytes, std::string_view loader,
 
 // Enlarging a picture whole to cover a frame of another shape costs time and memory in
 // proportion to the enlarged picture: for a strip a few pixels high, gigabytes. Beyond a few
-// times the frame, the part the frame shows is cut out first and only that is enlarged.
+// times the frame, the part the frame shows is cut out first and only that is enlarged (a
+// picture that is reduced keeps the thumbnail path, which decodes it at a reduced scale).
 bool coversWastefully(const VImage& header, const TargetSize& target) {
     double width = header.width(), height = header.height();
     if (vips_image_get_orientation_swap(header.get_image()))
         std::swap(width, height);
     const double scale = std::max(target.width / width, target.height / height);
-    return width * scale * height * scale > 4.0 * target.width * target.height;
+    return scale > 1 && width * scale * height * scale > 4.0 * target.width * target.height;
 }
 
 VImage fillFromCentre(ByteView bytes, const TargetSize& target) {
