@@ -74,8 +74,9 @@ RunLock lockRuns() {
 }
 
 int reject(const AgentFiles& files, ByteView bytes, const std::string& reason) {
-    logLine("kestrane-wallpaper-agent: rejected the store " + files.store.string() + ": " + reason);
-    putBackRejectedStore(files, bytes);
+    const std::string undone = putBackRejectedStore(files, bytes);
+    logLine("kestrane-wallpaper-agent: rejected the store " + files.store.string() + ": " + reason +
+            "; " + undone);
     return 1;
 }
 

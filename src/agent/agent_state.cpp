@@ -69,26 +69,24 @@ bool rememberAppliedStore(const AgentFiles& files, ByteView bytes) {
     return writeFile(files.applied, bytes);
 }
 
-void putBackRejectedStore(const AgentFiles& files, ByteView rejected) {
+std::string putBackRejectedStore(const AgentFiles& files, ByteView rejected) {
     // Only what this run read is undone; a newer store is the next run's business.
-    if (!sameBytes(readWholeFile(files.store, kMaxStateBytes), rejected)) {
-        logLine("kestrane-wallpaper-agent: the store changed after it was read; left as it is");
-        return;
-    }
-    // An applied copy that equals the rejected bytes would look like success to the writer.
-    const auto applied = readWholeFile(files.applied, kMaxStateBytes);
-    if (applied && !std::ranges::equal(*applied, rejected)) {
+    if (!sameBytes(readWholeFile(files.store, kMaxStateBytes), rejected))
+        return "the store changed after it was read; left as it is";
+    if (const auto applied = readWholeFile(files.applied, kMaxStateBytes)) {
+        if (std::ranges::equal(*applied, rejected))
+            return "it is the store applied last; left in place";
         if (!replaceFileAtomically(files.store, *applied))
-            logLine("kestrane-wallpaper-agent: couldn't put back the last applied store");
-        return;
+            return "couldn't put back the last applied store";
+        return "put back the last applied store";
     }
     auto aside = files.store;
     aside += ".rejected";
     std::error_code error;
     std::filesystem::rename(files.store, aside, error);
     if (error)
-        logLine("kestrane-wallpaper-agent: couldn't move the rejected store aside: " +
-                error.message());
+        return "couldn't move it aside: " + error.message();
+    return "moved it to " + aside.string();
 }
 
 } // namespace ks

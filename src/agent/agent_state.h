@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace ks {
 
@@ -27,10 +28,12 @@ bool saveShownPictures(const std::filesystem::path& file, const ShownPictures& s
 // Records the store bytes just applied.
 bool rememberAppliedStore(const AgentFiles& files, ByteView bytes);
 
-// Undoes a store the agent could not apply, unless someone has replaced it since it was
-// read: the last applied store goes back in its place, or, when there is none (or it is the
-// very store rejected), the rejected file is moved aside to "<store>.rejected". Either way the
-// store no longer holds what was rejected, which is how its writer learns of the rejection.
-void putBackRejectedStore(const AgentFiles& files, ByteView rejected);
+// Undoes a rejected store, if the store file still holds the bytes this run read: the last
+// applied store goes back in its place, or, when there is none, the rejected file is moved
+// aside to "<store>.rejected", so that its writer learns of the rejection. A store that is the
+// very one applied last stays where it is: it was shown before, so the failure lies elsewhere
+// (no display, say), and moving it aside would lose the user's store. Returns what was done,
+// for the log.
+std::string putBackRejectedStore(const AgentFiles& files, ByteView rejected);
 
 } // namespace ks

@@ -5,6 +5,9 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
+#include <cctype>
+
 namespace ks {
 
 namespace {
@@ -86,11 +89,15 @@ std::variant<DisplayPlan, PlanError> planOnePicture(std::string_view uuid, std::
     auto picture = fileUrl(url);
     if (auto* error = std::get_if<PlanError>(&picture))
         return *error;
+    // Display UUIDs are upper case; one typed by hand may not be.
+    std::string wanted(uuid);
+    std::ranges::transform(wanted, wanted.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     DisplayPlan plan;
     bool found = false;
     for (const auto& display : displays) {
         PlannedDisplay planned{display, std::nullopt, knownUrl(shown, display.uuid)};
-        if (display.uuid == uuid && !found) {
+        if (display.uuid == wanted && !found) {
             planned.picture = std::get<FileUrl>(picture);
             found = true;
         }

@@ -85,9 +85,10 @@ TEST(PicturePlan, RefusesPicturesThatAreNoLocalFilesAndUnknownDisplays) {
         planOnePicture("UUID-C", "file:///p/c.jpg", kTwoDisplays, {})));
     EXPECT_TRUE(std::holds_alternative<PlanError>(
         planOnePicture("UUID-A", "relative/c.jpg", kTwoDisplays, {})));
-    // The other display keeps its picture, and says which it is when that is known.
+    // The other display keeps its picture, and says which it is when that is known. A UUID
+    // typed in lower case still names its display.
     const auto plan = std::get<DisplayPlan>(
-        planOnePicture("UUID-B", "file:///p/c.jpg", kTwoDisplays, {{"UUID-A", "file:///p/a.jpg"}}));
+        planOnePicture("uuid-b", "file:///p/c.jpg", kTwoDisplays, {{"UUID-A", "file:///p/a.jpg"}}));
     EXPECT_EQ(pictures(plan),
               (std::vector<std::optional<std::string>>{std::nullopt, "file:///p/c.jpg"}));
     EXPECT_EQ(plan[0].shown->absoluteString(), "file:///p/a.jpg");

@@ -117,12 +117,11 @@ TEST(AgentRun, ARejectedStoreIsPutBackOrMovedAsideAndTheRunFails) {
         EXPECT_EQ(readWholeFile(home.store()), applied);
     }
 
-    // Putting back the very store that was rejected would pass for success: it goes aside.
-    home.writeStore(gone);
-    replaceFileAtomically(home.store().parent_path() / "Applied.plist",
-                          *readWholeFile(home.store()));
-    EXPECT_EQ(runAgent(home, ok).status, 1);
-    EXPECT_FALSE(std::filesystem::exists(home.store()));
+    // The store applied last, failing now for want of a display, is the user's: it stays.
+    const auto again = runAgent(home, {"--backend", "x11-root"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("left in place"), std::string::npos) << again.err;
+    EXPECT_EQ(readWholeFile(home.store()), applied);
 }
 
 TEST(AgentRun, BadUsageExitsWithTwo) {
