@@ -2,11 +2,13 @@
 
 #include "base/file_io.h"
 #include "base/locations.h"
+#include "base/log.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <map>
@@ -73,20 +75,22 @@ private:
     posix_spawn_file_actions_t m_actions;
 };
 
-std::optional<int> statusOf(int raw) {
+std::optional<int> statusOf(int raw, const std::string& program) {
     if (WIFEXITED(raw))
         return WEXITSTATUS(raw);
+    if (WIFSIGNALED(raw))
+        logLine(program + " was ended by signal " + std::to_string(WTERMSIG(raw)));
     return std::nullopt;
 }
 
-std::optional<int> waitFor(pid_t pid, std::chrono::seconds limit) {
+std::optional<int> waitFor(pid_t pid, std::chrono::seconds limit, const std::string& program) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     auto pause = std::chrono::milliseconds(1);
     for (;;) {
         int raw = 0;
         const pid_t done = ::waitpid(pid, &raw, WNOHANG);
         if (done == pid)
-            return statusOf(raw);
+            return statusOf(raw, program);
         if (done < 0 && errno != EINTR)
             return std::nullopt;
         if (std::chrono::steady_clock::now() > deadline) {
@@ -94,6 +98,8 @@ std::optional<int> waitFor(pid_t pid, std::chrono::seconds limit) {
             ::kill(pid, SIGKILL);
             while (::waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
             }
+            logLine(program + " took longer than " + std::to_string(limit.count()) +
+                    " s and was stopped");
             return std::nullopt;
         }
         std::this_thread::sleep_for(pause);
@@ -166,8 +172,10 @@ std::optional<pid_t> spawn(const std::vector<std::string>& argv, const FileActio
                                                pointers.data(), environ)
                                 : posix_spawn(&pid, pointers[0], actions.get(), attributes.get(),
                                               pointers.data(), environ);
-    if (failed != 0)
+    if (failed != 0) {
+        logLine("couldn't start " + argv.front() + ": " + std::strerror(failed));
         return std::nullopt;
+    }
     return pid;
 }
 
@@ -203,7 +211,7 @@ std::string readUntil(int fd, std::chrono::steady_clock::time_point deadline,
 std::optional<int> runProgram(const std::vector<std::string>& argv, std::chrono::seconds limit,
                               bool quiet) {
     const auto pid = spawn(argv, FileActions(quiet));
-    return pid ? waitFor(*pid, limit) : std::nullopt;
+    return pid ? waitFor(*pid, limit, argv.front()) : std::nullopt;
 }
 
 std::optional<std::string> programOutput(const std::vector<std::string>& argv,
@@ -221,7 +229,7 @@ std::optional<std::string> programOutput(const std::vector<std::string>& argv,
         return std::nullopt;
     const auto left =
         std::chrono::ceil<std::chrono::seconds>(deadline - std::chrono::steady_clock::now());
-    if (waitFor(*pid, std::max(left, std::chrono::seconds(0))) != 0)
+    if (waitFor(*pid, std::max(left, std::chrono::seconds(0)), argv.front()) != 0)
         return std::nullopt;
     return text;
 }
