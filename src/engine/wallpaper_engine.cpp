@@ -1,6 +1,5 @@
 #include "engine/wallpaper_engine.h"
 
-#include "engine/power.h"
 #include "engine/presentation.h"
 #include "settings/settings_store.h"
 
@@ -30,7 +29,7 @@ WallpaperEngine::WallpaperEngine(EngineDependencies dependencies)
       m_isAvailable(std::move(dependencies.isAvailable)),
       m_rng(dependencies.seed ? *dependencies.seed : freshSeed()) {
     if (!m_isOnBattery)
-        m_isOnBattery = [] { return Power::isOnBattery(); };
+        m_isOnBattery = [] { return false; };
     if (!m_isAvailable)
         m_isAvailable = [](const Wallpaper& w) { return w.blobURL().has_value(); };
 }

@@ -29,7 +29,7 @@ struct EngineDependencies {
     NotificationCenter& center;
     Presentation& presentation;
     const SystemAppearance& appearance;
-    // Empty: the machine's power source.
+    // Empty: never on battery.
     std::function<bool()> isOnBattery;
     // Empty: the wallpaper's blob is shipped or downloaded.
     std::function<bool(const Wallpaper&)> isAvailable;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/file_url.h"
+#include "platform/display.h"
 
 #include <cstdint>
 #include <optional>
@@ -8,20 +9,6 @@
 #include <vector>
 
 namespace ks {
-
-// A display as the platform lists it. `number` is the platform's 32-bit display id (the
-// RandR output on X11); a display may have none.
-struct DisplayHandle {
-    std::optional<std::uint32_t> number;
-    std::string name;
-};
-
-// A per-display request: which picture goes on which display, in order.
-struct DisplayPicture {
-    DisplayHandle display;
-    FileUrl url;
-};
-using PerDisplayRequest = std::vector<DisplayPicture>;
 
 // The same request keyed by display UUID, as the wallpaper store keeps it.
 struct DisplayUuidPicture {

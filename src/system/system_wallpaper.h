@@ -2,7 +2,7 @@
 
 #include "base/main_loop.h"
 #include "base/task_queue.h"
-#include "system/desktop.h"
+#include "platform/desktop.h"
 #include "system/display_request.h"
 
 #include <filesystem>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "system/desktop.h"
+#include "platform/desktop.h"
 
 #include <chrono>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "engine/power.h"
+#include "platform/linux/sysfs_power_source.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -78,9 +78,9 @@ TEST_F(FakePowerSupplies, OnBatteryOnlyWhenTheMachinesBatteryDrainsWithNoAdapter
         std::string description;
         for (const std::string& line : supplies)
             description += line + "; ";
-        EXPECT_EQ(Power::isOnBattery(tree(supplies)), expected) << description;
+        EXPECT_EQ(SysfsPowerSource(tree(supplies)).isOnBattery(), expected) << description;
     }
-    EXPECT_FALSE(Power::isOnBattery(m_base / "missing"));
+    EXPECT_FALSE(SysfsPowerSource(m_base / "missing").isOnBattery());
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "system/display_request.h"
+#include "platform/display.h"
 
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "engine/power.h"
+#include "platform/linux/sysfs_power_source.h"
 
 #include <array>
 #include <cerrno>
@@ -10,7 +10,7 @@
 #include <system_error>
 #include <unistd.h>
 
-namespace ks::Power {
+namespace ks {
 
 namespace {
 
@@ -45,15 +45,14 @@ bool isExternalSupply(std::string_view type) {
 
 } // namespace
 
-bool isOnBattery() {
+SysfsPowerSource::SysfsPowerSource() {
     const char* root = std::getenv("KESTRANE_POWER_SUPPLY_ROOT");
-    return isOnBattery(root && *root ? std::filesystem::path(root)
-                                     : std::filesystem::path(kDefaultRoot));
+    m_root = root && *root ? std::filesystem::path(root) : std::filesystem::path(kDefaultRoot);
 }
 
-bool isOnBattery(const std::filesystem::path& sysfsRoot) {
+bool SysfsPowerSource::isOnBattery() const {
     std::error_code error;
-    std::filesystem::directory_iterator entries(sysfsRoot, error);
+    std::filesystem::directory_iterator entries(m_root, error);
     if (error)
         return false;
     bool discharging = false;
@@ -81,4 +80,4 @@ bool isOnBattery(const std::filesystem::path& sysfsRoot) {
     return !error && !unknown && discharging && !externalOnline;
 }
 
-} // namespace ks::Power
+} // namespace ks

@@ -1,0 +1,1 @@
+# System events that reach us through Qt: target ks_platform_qt_events.
