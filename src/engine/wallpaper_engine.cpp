@@ -19,6 +19,7 @@ std::shared_ptr<WallpaperEngine> WallpaperEngine::create(EngineDependencies depe
     // Not in the constructor: the handlers hold the engine weakly, and there is no weak
     // pointer to it before the shared pointer exists.
     engine->observeNotifications();
+    engine->m_presentation.attach(engine);
     return engine;
 }
 
@@ -58,6 +59,33 @@ void WallpaperEngine::observeNotifications() {
     };
     for (const auto& [name, member] : handlers)
         m_observations.push_back(m_center.addObserver(name, weakly(member)));
+}
+
+namespace {
+
+constexpr std::string_view kCurrentChanged = "currentChanged";
+
+} // namespace
+
+NotificationCenter::Observation WallpaperEngine::observeCurrent(std::function<void()> observer) {
+    return m_currentObservers.addObserver(kCurrentChanged, std::move(observer));
+}
+
+void WallpaperEngine::presentationChanged() {
+    m_currentObservers.post(kCurrentChanged);
+}
+
+bool WallpaperEngine::wantsChange(const std::string& key) const {
+    const auto current = currentWallpaper();
+    return current && current->key() == key && !m_isShowingOriginal;
+}
+
+void WallpaperEngine::restoreOriginalWallpaper() {
+    if (!m_settings.originalWallpaperPath())
+        return;
+    setPaused(true);
+    m_isShowingOriginal = true;
+    m_presentation.restoreOriginalWallpaper();
 }
 
 void WallpaperEngine::start() {

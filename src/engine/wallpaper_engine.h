@@ -3,6 +3,7 @@
 #include "base/clock.h"
 #include "base/main_loop.h"
 #include "base/notification_center.h"
+#include "engine/presentation.h"
 #include "library/wallpaper.h"
 
 #include <cstddef>
@@ -16,7 +17,6 @@
 namespace ks {
 
 class Library;
-class Presentation;
 class SettingsStore;
 class SystemAppearance;
 
@@ -40,13 +40,14 @@ struct EngineDependencies {
 // The rotation: which wallpapers take part and in which order, which one each display shows,
 // and when the next one comes. Lives on the main thread; owned by a shared pointer so that
 // its deferred steps can hold it weakly.
-class WallpaperEngine : public std::enable_shared_from_this<WallpaperEngine> {
+class WallpaperEngine : public PresentationClient,
+                        public std::enable_shared_from_this<WallpaperEngine> {
 public:
     // Registers the observers; shows nothing and arms no timer until `start`.
     static std::shared_ptr<WallpaperEngine> create(EngineDependencies dependencies);
     WallpaperEngine(const WallpaperEngine&) = delete;
     WallpaperEngine& operator=(const WallpaperEngine&) = delete;
-    ~WallpaperEngine();
+    ~WallpaperEngine() override;
 
     // Once, at launch: resumes on the wallpaper shown last when it still rotates.
     void start();
@@ -68,16 +69,21 @@ public:
     // When the timer fires next; none without a timer.
     std::optional<SysTime> nextChangeDate() const;
 
-    // Kept here, set by the presentation.
-    bool isShowingOriginal() const { return m_isShowingOriginal; }
-    void setShowingOriginal(bool showing) { m_isShowingOriginal = showing; }
-    double currentFade() const { return m_currentFade; }
-    void setCurrentFade(double seconds) { m_currentFade = seconds; }
-    // Called after each presented change and after a restore.
-    void setOnCurrentChanged(std::function<void()> callback) {
-        m_onCurrentChanged = std::move(callback);
-    }
-    const std::function<void()>& onCurrentChanged() const { return m_onCurrentChanged; }
+    // The user's own wallpaper is on screen (the rotation is paused then).
+    bool isShowingOriginal() const override { return m_isShowingOriginal; }
+    // The small picture of what is on screen, for the menu.
+    std::optional<Image> currentThumbnail() const { return m_presentation.currentThumbnail(); }
+    // The cross-fade of the last presented change, in seconds.
+    double currentFade() const { return m_presentation.currentFade(); }
+    bool hasOriginalWallpaper() const { return m_presentation.hasOriginalWallpaper(); }
+    // Pauses the rotation and puts the user's own wallpaper back on every display.
+    void restoreOriginalWallpaper();
+    // Calls `observer` after each presented change and after a restore.
+    [[nodiscard]] NotificationCenter::Observation observeCurrent(std::function<void()> observer);
+
+    // What the presentation asks.
+    bool wantsChange(const std::string& key) const override;
+    void presentationChanged() override;
 
 private:
     explicit WallpaperEngine(EngineDependencies dependencies);
@@ -134,8 +140,7 @@ private:
     std::vector<Timer> m_appearanceSteps;
     bool m_paused = false;
     bool m_isShowingOriginal = false;
-    double m_currentFade = 0;
-    std::function<void()> m_onCurrentChanged;
+    NotificationCenter m_currentObservers;
     std::vector<NotificationCenter::Observation> m_observations;
 };
 

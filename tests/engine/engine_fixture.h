@@ -7,6 +7,7 @@
 #include "library/library_index.h"
 #include "platform/appearance.h"
 #include "settings/settings_store.h"
+#include "support/platform_fakes.h"
 #include "support/temp_home.h"
 
 #include <ctime>
@@ -28,17 +29,16 @@ public:
     int reapplies = 0;
     int captures = 0;
 
+    void attach(std::weak_ptr<PresentationClient>) override {}
     int screenCount() const override { return screens; }
     void present(const PresentationRequest& request) override { requests.push_back(request); }
     void rebuildCovers() override { ++coverRebuilds; }
     void reapplyForActiveSpace() override { ++reapplies; }
     void captureOriginalWallpaper() override { ++captures; }
-};
-
-class FakeAppearance final : public SystemAppearance {
-public:
-    bool dark = false;
-    bool isDark() const override { return dark; }
+    bool hasOriginalWallpaper() const override { return false; }
+    void restoreOriginalWallpaper() override {}
+    std::optional<Image> currentThumbnail() const override { return std::nullopt; }
+    double currentFade() const override { return 0; }
 };
 
 // Wallpapers "<id>/1.jpg" ... with the given variants, one per letter: l, d or n.

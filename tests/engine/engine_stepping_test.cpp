@@ -34,7 +34,9 @@ TEST_F(SteppingTest, StartOnAWallpaperNoLongerRotatingBeginsAtTheFirst) {
 
 TEST_F(SteppingTest, StepsForwardAndBackInLibraryOrderWithoutShuffle) {
     started();
-    engine().setShowingOriginal(true); // any step puts the rotation back on screen
+    // Any step puts the rotation back on screen, also after the user's own wallpaper.
+    settings.setOriginalWallpaperPath("/pictures/mine.jpg");
+    engine().restoreOriginalWallpaper();
     Keys shown;
     for (int i = 0; i < 5; ++i) {
         engine().advance(true);

@@ -4,6 +4,7 @@
 #include "platform/linux/system_version.h"
 #include "settings/user_defaults.h"
 #include "support/log_capture.h"
+#include "support/platform_fakes.h"
 #include "support/temp_home.h"
 #include "system/system_wallpaper.h"
 #include "system/wallpaper_store.h"
@@ -15,6 +16,7 @@
 #include <map>
 
 using namespace ks;
+using ks::test::FakeDesktop;
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,25 +24,6 @@ namespace {
 FileUrl fileUrl(const std::string& path) {
     return *FileUrl::fromPath(path);
 }
-
-// Screens of the desktop, and what the per-screen call put on each.
-class FakeDesktop final : public Desktop {
-public:
-    std::vector<DisplayHandle> attached;
-    std::map<std::uint32_t, std::string> uuids;
-    std::vector<std::pair<std::string, std::string>> pictures; // screen name, URL
-    std::string failingScreen;
-
-    std::vector<DisplayHandle> screens() override { return attached; }
-    std::optional<std::string> displayUuid(std::uint32_t number) override {
-        const auto found = uuids.find(number);
-        return found == uuids.end() ? std::nullopt : std::optional(found->second);
-    }
-    bool setDesktopPicture(const DisplayHandle& screen, const FileUrl& image) override {
-        pictures.emplace_back(screen.name, image.absoluteString());
-        return screen.name != failingScreen;
-    }
-};
 
 // An agent that takes every store, or rejects it by putting back the one it last took.
 class FakeAgent final : public WallpaperAgent {
