@@ -33,11 +33,16 @@ constexpr int kWallpapers = 100'000;
 
 class NoPresentation final : public ks::Presentation {
 public:
+    void attach(std::weak_ptr<ks::PresentationClient>) override {}
     int screenCount() const override { return 1; }
     void present(const ks::PresentationRequest&) override {}
     void rebuildCovers() override {}
     void reapplyForActiveSpace() override {}
     void captureOriginalWallpaper() override {}
+    bool hasOriginalWallpaper() const override { return false; }
+    void restoreOriginalWallpaper() override {}
+    std::optional<ks::Image> currentThumbnail() const override { return std::nullopt; }
+    double currentFade() const override { return 0; }
 };
 
 class LightAppearance final : public ks::SystemAppearance {

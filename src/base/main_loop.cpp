@@ -1,10 +1,6 @@
 #include "base/main_loop.h"
 
-#include "base/log.h"
-#include "base/manual_loop.h"
-
 #include <atomic>
-#include <string>
 
 namespace ks {
 
@@ -18,14 +14,6 @@ MainLoop* MainLoop::shared() {
 
 void MainLoop::setShared(MainLoop* loop) {
     g_sharedLoop.store(loop);
-}
-
-MainLoop& MainLoop::sharedOrIdle(std::string_view who) {
-    if (MainLoop* loop = shared())
-        return *loop;
-    static ManualLoop idle;
-    logLine(std::string(who) + ": no main loop; nothing it defers will run");
-    return idle;
 }
 
 } // namespace ks

@@ -74,9 +74,6 @@ public:
     // unless a test sets it.
     static MainLoop* shared();
     static void setShared(MainLoop* loop);
-    // The shared loop, or, when the process set none (tools, tests), a loop that never runs,
-    // so that a service made without one works but never calls back; `who` logs that once.
-    static MainLoop& sharedOrIdle(std::string_view who);
 };
 
 } // namespace ks

@@ -2,6 +2,7 @@
 
 #include "base/file_io.h"
 #include "base/main_loop.h"
+#include "base/process_instance.h"
 #include "base/serial_queue.h"
 #include "library/blob_name.h"
 #include "library/blob_store.h"
@@ -134,14 +135,12 @@ PackDownloader::PackDownloader(MainLoop& loop, NotificationCenter& center, TaskQ
 
 PackDownloader::~PackDownloader() = default;
 
-PackDownloader& PackDownloader::shared() {
-    // Never destroyed: a run still under way when the process exits must not hold it up.
-    static auto* queue = new SerialQueue("pack-download");
-    static auto* http = new CurlHttpClient();
-    static auto* downloader = new PackDownloader(
-        MainLoop::sharedOrIdle("PackDownloader"), NotificationCenter::shared(), *queue, *http,
-        [](Seconds pause) { std::this_thread::sleep_for(pause); }, Config::remoteBaseURL());
-    return *downloader;
+PackDownloader* PackDownloader::shared() {
+    return ProcessInstance<PackDownloader>::find();
+}
+
+void PackDownloader::setShared(PackDownloader* downloader) {
+    ProcessInstance<PackDownloader>::set(downloader);
 }
 
 void PackDownloader::configure(const Library& library) {

@@ -37,8 +37,9 @@ public:
     PackDownloader(const PackDownloader&) = delete;
     PackDownloader& operator=(const PackDownloader&) = delete;
 
-    // The process's downloader on MainLoop::shared(), which the process entry sets first.
-    static PackDownloader& shared();
+    // The application's downloader; null when it has none (no pack server is configured).
+    static PackDownloader* shared();
+    static void setShared(PackDownloader* downloader);
 
     // Keeps a copy of the catalogue the runs work through.
     void configure(const Library& library);

@@ -3,6 +3,7 @@
 #include "base/concurrent_queue.h"
 #include "base/log.h"
 #include "base/manual_loop.h"
+#include "base/process_instance.h"
 #include "library/decode_image.h"
 
 #include <list>
@@ -88,13 +89,11 @@ ThumbnailCache::ThumbnailCache(MainLoop& loop, TaskQueue& queue, std::size_t byt
 ThumbnailCache::~ThumbnailCache() = default;
 
 ThumbnailCache& ThumbnailCache::shared() {
-    // Kept for the whole process, with its queue and loop: decoding may still be under way
-    // while the process exits.
-    static ThumbnailCache* const instance = [] {
-        return new ThumbnailCache(MainLoop::sharedOrIdle("ThumbnailCache"),
-                                  *new ConcurrentQueue("thumbnails"));
-    }();
-    return *instance;
+    return ProcessInstance<ThumbnailCache>::get("ThumbnailCache");
+}
+
+void ThumbnailCache::setShared(ThumbnailCache* cache) {
+    ProcessInstance<ThumbnailCache>::set(cache);
 }
 
 void ThumbnailCache::load(const ImageSource& source, int maxPixel, Completion completion) {

@@ -36,8 +36,9 @@ public:
     ThumbnailCache(const ThumbnailCache&) = delete;
     ThumbnailCache& operator=(const ThumbnailCache&) = delete;
 
-    // The process's cache, on the shared main loop and a concurrent "thumbnails" queue.
+    // The application's cache, set by its owner; asking before that aborts.
     static ThumbnailCache& shared();
+    static void setShared(ThumbnailCache* cache);
 
     // Calls `completion` once: before returning when the key is cached, otherwise later on
     // the main loop with the decoded picture, or none when there was nothing to decode.

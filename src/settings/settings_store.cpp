@@ -1,5 +1,7 @@
 #include "settings/settings_store.h"
 
+#include "base/process_instance.h"
+
 #include <cmath>
 #include <exception>
 
@@ -74,8 +76,11 @@ SettingsStore::SettingsStore(UserDefaults& defaults, NotificationCenter& center)
 }
 
 SettingsStore& SettingsStore::shared() {
-    static SettingsStore store(UserDefaults::standard(), NotificationCenter::shared());
-    return store;
+    return ProcessInstance<SettingsStore>::get("SettingsStore");
+}
+
+void SettingsStore::setShared(SettingsStore* store) {
+    ProcessInstance<SettingsStore>::set(store);
 }
 
 void SettingsStore::load() {

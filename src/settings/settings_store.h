@@ -39,9 +39,9 @@ public:
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
-    // The application's store, over the standard defaults database and the default
-    // notification centre; made on first use.
+    // The application's store, set by its owner; asking before that aborts.
     static SettingsStore& shared();
+    static void setShared(SettingsStore* store);
 
     // Calls `observer` after every assignment of a property below (also of an equal value),
     // for views that show them.

@@ -1,5 +1,7 @@
 #include "settings/user_defaults.h"
 
+#include "base/process_instance.h"
+
 #include "base/file_io.h"
 #include "base/locations.h"
 #include "base/log.h"
@@ -18,8 +20,6 @@ namespace fs = std::filesystem;
 namespace ks {
 
 namespace {
-
-std::atomic<UserDefaults*> g_standard{nullptr};
 
 std::string utcStamp(SysTime when) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
@@ -185,19 +185,15 @@ fs::path UserDefaults::standardPath() {
 }
 
 UserDefaults& UserDefaults::standard() {
-    static UserDefaults* const instance = [] {
-        // Without a loop there is no next turn: values reach the file at flushes only.
-        MainLoop* loop = &MainLoop::sharedOrIdle("UserDefaults");
-        // Kept for the whole process; the process entry flushes it at quit.
-        auto* made = new UserDefaults(standardPath(), *loop);
-        g_standard.store(made);
-        return made;
-    }();
-    return *instance;
+    return ProcessInstance<UserDefaults>::get("UserDefaults");
+}
+
+void UserDefaults::setStandard(UserDefaults* defaults) {
+    ProcessInstance<UserDefaults>::set(defaults);
 }
 
 bool UserDefaults::flushStandard() {
-    UserDefaults* defaults = g_standard.load();
+    UserDefaults* defaults = ProcessInstance<UserDefaults>::find();
     return defaults ? defaults->flush() : true;
 }
 

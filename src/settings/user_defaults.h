@@ -29,10 +29,11 @@ public:
     // The application's database:
     // $XDG_CONFIG_HOME/kestrane-wallpapers/local.kestrane.wallpapers.plist
     static std::filesystem::path standardPath();
-    // The database over `standardPath()` and the shared main loop, made on first use.
+    // The application's database, set by its owner; asking before that aborts.
     static UserDefaults& standard();
-    // Writes the standard database's pending assignments, if it has been made; for the
-    // process entry at quit. True when nothing is left pending.
+    static void setStandard(UserDefaults* defaults);
+    // Writes the standard database's pending assignments, if there is one; for the process
+    // entry at quit. True when nothing is left pending.
     static bool flushStandard();
 
     UserDefaults(std::filesystem::path file, MainLoop& loop);

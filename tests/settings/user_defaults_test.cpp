@@ -389,15 +389,13 @@ TEST_F(UserDefaultsTest, TheStandardDatabaseLivesInTheConfigFolderAndFlushesOnRe
     EXPECT_TRUE(UserDefaults::flushStandard()) << "nothing made, nothing to write";
     EXPECT_FALSE(fs::exists(UserDefaults::standardPath()));
 
-    // The standard database outlives this test, and so must its loop.
-    static ManualLoop sharedLoop;
-    MainLoop::setShared(&sharedLoop);
-    UserDefaults& standard = UserDefaults::standard();
-    EXPECT_EQ(&standard, &UserDefaults::standard());
+    UserDefaults standard(UserDefaults::standardPath(), loop);
+    UserDefaults::setStandard(&standard);
+    EXPECT_EQ(&UserDefaults::standard(), &standard);
     standard.set("hasShownWelcome", true);
     EXPECT_TRUE(UserDefaults::flushStandard());
+    UserDefaults::setStandard(nullptr);
     EXPECT_EQ(UserDefaults(UserDefaults::standardPath(), loop).boolValue("hasShownWelcome"), true);
-    MainLoop::setShared(nullptr);
 }
 
 } // namespace
