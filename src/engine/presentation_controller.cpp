@@ -3,6 +3,7 @@
 #include "base/file_io.h"
 #include "engine/wallpaper_setter.h"
 #include "library/decode_image.h"
+#include "library/image_resize.h"
 #include "settings/settings_store.h"
 
 #include <algorithm>
@@ -19,6 +20,14 @@ constexpr Seconds kRaiseDelay{0.1};
 constexpr Seconds kMinimumHold{2.0};
 constexpr Seconds kHoldAfterFade{0.5};
 constexpr Seconds kUncoverSlack{0.05};
+
+// The menu's picture, from the picture decoded for a display when that is large enough: a
+// second decode of a large photo would cost nearly as much as the first.
+std::optional<Image> thumbnailOf(ByteView bytes, const std::optional<Image>& decoded) {
+    if (decoded && std::max(decoded->width, decoded->height) >= kThumbnailPixel)
+        return shrinkImage(*decoded, kThumbnailPixel);
+    return decodeImage(bytes, kThumbnailPixel);
+}
 
 std::set<std::string> fileNames(const std::vector<PresentationController::Frame>& frames) {
     std::set<std::string> names;
@@ -103,8 +112,6 @@ PresentationController::render(const WallpaperFileCache& cache, const std::strin
         if (!entry)
             continue;
         const std::string key = wallpaper.key();
-        if (key == currentKey && !rendered.thumbnail)
-            rendered.thumbnail = decodeImage(entry->bytes, kThumbnailPixel);
         if (!decoded.count(key)) {
             // Once per wallpaper, at the size of the largest display that shows it.
             int largest = 0;
@@ -117,6 +124,8 @@ PresentationController::render(const WallpaperFileCache& cache, const std::strin
         Frame frame{plan, std::move(entry->url), std::nullopt, std::nullopt};
         if (const auto found = decoded.find(key); found != decoded.end())
             frame.image = found->second;
+        if (key == currentKey && !rendered.thumbnail)
+            rendered.thumbnail = thumbnailOf(entry->bytes, frame.image);
         if (plan.outgoing) {
             if (const auto bytes = readWholeFile(*plan.outgoing, kMaxPictureBytes))
                 frame.outgoing = decodeImage(*bytes, plan.maxPixel);
