@@ -1,0 +1,88 @@
+#include "platform/qt/qt_cover_x11.h"
+
+#include <QGuiApplication>
+#include <QWindow>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
+
+namespace ks {
+
+namespace {
+
+enum Atom {
+    WindowType,
+    WindowTypeDesktop,
+    State,
+    StateSticky,
+    StateSkipTaskbar,
+    StateSkipPager,
+    StateBelow,
+    Desktop,
+    // picom and compton draw no shadow for a window that has this at 0.
+    ComptonShadow,
+    AtomCount
+};
+
+constexpr std::array<const char*, AtomCount> kAtomNames = {
+    "_NET_WM_WINDOW_TYPE",
+    "_NET_WM_WINDOW_TYPE_DESKTOP",
+    "_NET_WM_STATE",
+    "_NET_WM_STATE_STICKY",
+    "_NET_WM_STATE_SKIP_TASKBAR",
+    "_NET_WM_STATE_SKIP_PAGER",
+    "_NET_WM_STATE_BELOW",
+    "_NET_WM_DESKTOP",
+    "_COMPTON_SHADOW",
+};
+
+// All names in one round trip; false when the server did not answer every one.
+bool internAtoms(xcb_connection_t* connection, std::array<xcb_atom_t, AtomCount>& atoms) {
+    std::array<xcb_intern_atom_cookie_t, AtomCount> cookies{};
+    for (std::size_t i = 0; i < AtomCount; ++i)
+        cookies[i] = xcb_intern_atom(
+            connection, 0, static_cast<std::uint16_t>(std::strlen(kAtomNames[i])), kAtomNames[i]);
+    bool complete = true;
+    for (std::size_t i = 0; i < AtomCount; ++i) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookies[i], nullptr);
+        complete = complete && reply;
+        atoms[i] = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+    }
+    return complete;
+}
+
+} // namespace
+
+void markAsDesktopCover(QWindow& window) {
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return;
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    std::array<xcb_atom_t, AtomCount> atoms{};
+    if (!internAtoms(connection, atoms))
+        return;
+    const auto set = [&](Atom property, xcb_atom_t type, const std::uint32_t* values,
+                         std::uint32_t count) {
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, atoms[property], type, 32, count,
+                            values);
+    };
+    const std::uint32_t type = atoms[WindowTypeDesktop];
+    set(WindowType, XCB_ATOM_ATOM, &type, 1);
+    // Qt adds its own states to these when it maps the window, keeping ours.
+    const std::array<std::uint32_t, 4> states = {atoms[StateSticky], atoms[StateSkipTaskbar],
+                                                 atoms[StateSkipPager], atoms[StateBelow]};
+    set(State, XCB_ATOM_ATOM, states.data(), states.size());
+    const std::uint32_t allDesktops = 0xFFFFFFFF;
+    set(Desktop, XCB_ATOM_CARDINAL, &allDesktops, 1);
+    const std::uint32_t noShadow = 0;
+    set(ComptonShadow, XCB_ATOM_CARDINAL, &noShadow, 1);
+    xcb_flush(connection);
+}
+
+} // namespace ks

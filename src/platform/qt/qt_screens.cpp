@@ -1,0 +1,60 @@
+#include "platform/qt/qt_screens.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+#include <cstdlib>
+#include <xcb/xcb.h>
+
+namespace ks {
+
+namespace {
+
+// The outputs of the server Qt is connected to, on the screen $DISPLAY names.
+std::vector<X11Display> qtOutputs() {
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection())
+        return {};
+    char* host = nullptr;
+    int displayNumber = 0;
+    int screenNumber = 0;
+    if (xcb_parse_display(nullptr, &host, &displayNumber, &screenNumber) == 0)
+        screenNumber = 0;
+    std::free(host);
+    return activeDisplays(x11->connection(), screenNumber);
+}
+
+} // namespace
+
+QtScreens::QtScreens() : m_lister(qtOutputs) {}
+
+std::vector<PlatformScreen> QtScreens::screens() const {
+    QList<QScreen*> ordered = QGuiApplication::screens();
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        ordered.removeAll(primary);
+        ordered.prepend(primary);
+    }
+    const std::vector<X11Display> outputs = m_lister ? m_lister() : std::vector<X11Display>{};
+    std::vector<PlatformScreen> result;
+    result.reserve(static_cast<std::size_t>(ordered.size()));
+    for (const QScreen* screen : ordered) {
+        PlatformScreen entry;
+        const QRect geometry = screen->geometry();
+        entry.frame = {geometry.x(), geometry.y(), geometry.width(), geometry.height()};
+        entry.scale = screen->devicePixelRatio();
+        entry.display.name = screen->name().toStdString();
+        const auto output = std::find_if(outputs.begin(), outputs.end(), [&](const auto& o) {
+            return o.name == entry.display.name;
+        });
+        if (output != outputs.end()) {
+            entry.display.number = output->output;
+            entry.uuid = output->uuid;
+        }
+        result.push_back(std::move(entry));
+    }
+    return result;
+}
+
+} // namespace ks

@@ -1,0 +1,116 @@
+// A cover and the screen list on a real X server: the displays RandR lists, the picture on
+// the screen's pixels, and the window manager hints as a window manager would read them.
+
+#include "platform/qt/qt_cover_window.h"
+#include "platform/qt/qt_screens.h"
+#include "platform/x11/randr_displays.h"
+#include "xorg_display.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace ks {
+namespace {
+
+// For what the X server sends back, never for a timer of the code under test.
+bool spinUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Which top-level window takes the pointer at (x, y): the server decides by input shapes.
+xcb_window_t windowTakingPointerAt(const std::string& display, int x, int y) {
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
+        xcb_connect(display.c_str(), nullptr), xcb_disconnect);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection.get())).data->root;
+    xcb_warp_pointer(connection.get(), XCB_NONE, root, 0, 0, 0, 0, static_cast<std::int16_t>(x),
+                     static_cast<std::int16_t>(y));
+    auto* reply = xcb_query_pointer_reply(connection.get(),
+                                          xcb_query_pointer(connection.get(), root), nullptr);
+    const xcb_window_t child = reply ? reply->child : XCB_NONE;
+    std::free(reply);
+    return child;
+}
+
+TEST(QtCoverX11Test, ListsTheOutputsAndCoversTheSecondWithItsPictureAsADesktopWindow) {
+    std::string error;
+    if (!e2e::XorgDisplay::available(&error))
+        GTEST_SKIP() << error;
+    e2e::XorgDisplay x;
+    ASSERT_TRUE(x.start(&error)) << error;
+    x.enterEnvironment();
+    ASSERT_TRUE(x.paintRoot({0, 0, 0}));
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    int argc = 1;
+    char name[] = "ks-qt-cover-x11-tests";
+    char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+
+    const auto outputs = activeDisplays();
+    const auto screens = QtScreens().screens();
+    ASSERT_EQ(outputs.size(), 2u);
+    ASSERT_EQ(screens.size(), 2u);
+    for (const auto& output : outputs) {
+        const auto screen = std::find_if(screens.begin(), screens.end(), [&](const auto& s) {
+            return s.display.name == output.name;
+        });
+        ASSERT_NE(screen, screens.end()) << output.name;
+        EXPECT_EQ(screen->display.number, output.output);
+        EXPECT_EQ(screen->uuid, output.uuid);
+        EXPECT_EQ(screen->frame, (ScreenFrame{output.x, output.y, output.width, output.height}));
+    }
+    EXPECT_EQ(screens[0].display.name, QGuiApplication::primaryScreen()->name().toStdString());
+    const auto unmatched = QtScreens([] { return std::vector<X11Display>{}; }).screens();
+    EXPECT_EQ(unmatched[0].display, (DisplayHandle{std::nullopt, screens[0].display.name}));
+    EXPECT_EQ(unmatched[0].uuid, std::nullopt);
+
+    const ScreenFrame right{1920, 0, 1920, 1080};
+    QScreen* second = QGuiApplication::screenAt({2880, 540});
+    ASSERT_NE(second, nullptr);
+    QtCoverWindow cover(second, right);
+    auto red = std::make_shared<std::uint8_t[]>(1920 * 1080 * 4);
+    for (std::size_t i = 0; i < 1920 * 1080 * 4; i += 4)
+        red[i] = red[i + 3] = 255;
+    cover.show(Image{1920, 1080, red}, 0);
+    cover.raise(right);
+    ASSERT_TRUE(spinUntil([&] { return cover.paintCount() > 0; }));
+    ASSERT_TRUE(spinUntil([&] {
+        return x.rootPixel(2880, 540) == e2e::Rgb{255, 0, 0};
+    })) << *x.rootPixel(2880, 540);
+    EXPECT_EQ(x.rootPixel(1920, 0), (e2e::Rgb{255, 0, 0}));
+    EXPECT_EQ(x.rootPixel(1919, 540), (e2e::Rgb{0, 0, 0})) << "the first display stays bare";
+
+    const std::string id = std::to_string(cover.window().winId());
+    const auto props = x.run({"xprop", "-id", id, "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE",
+                              "_NET_WM_DESKTOP", "WM_HINTS", "_NET_WM_USER_TIME"});
+    ASSERT_EQ(props.status, 0) << props.err;
+    for (const char* expected :
+         {"_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_DESKTOP\n", "_NET_WM_STATE_STICKY",
+          "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_BELOW",
+          "_NET_WM_DESKTOP(CARDINAL) = 4294967295\n", "accepts input or input focus: False",
+          "_NET_WM_USER_TIME(CARDINAL) = 0\n"})
+        EXPECT_NE(props.out.find(expected), std::string::npos) << expected << " in\n" << props.out;
+    // Clicks go through it.
+    EXPECT_NE(windowTakingPointerAt(x.display(), 2880, 540), cover.window().winId());
+
+    cover.lower();
+    ASSERT_TRUE(spinUntil([&] { return x.rootPixel(2880, 540) == e2e::Rgb{0, 0, 0}; }));
+    EXPECT_TRUE(cover.hasPicture());
+}
+
+} // namespace
+} // namespace ks
