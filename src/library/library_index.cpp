@@ -2,6 +2,9 @@
 
 #include "base/json_fields.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace ks {
 
 namespace {
@@ -83,6 +86,10 @@ Json packJson(const Pack& pack) {
 } // namespace
 
 std::optional<std::vector<Pack>> parseLibraryIndex(ByteView document) {
+    // The parser takes a raw NUL byte for the end of the input and would accept whatever
+    // garbage follows it; valid JSON never holds one (inside strings it is written \u0000).
+    if (std::ranges::find(document, std::uint8_t{0}) != document.end())
+        return std::nullopt;
     try {
         // No exceptions from the parser itself: garbage, truncation and invalid UTF-8 all
         // come back as a discarded value.

@@ -6,6 +6,7 @@
 namespace ks {
 namespace {
 
+using namespace std::literals;
 using Json = nlohmann::json;
 using Ptr = Json::json_pointer;
 
@@ -83,10 +84,11 @@ TEST(LibraryIndex, AMissingRequiredKeyOrAWrongTypeMakesTheWholeIndexUnreadable) 
 }
 
 TEST(LibraryIndex, RejectsWhatIsNotOneWholeValidJsonObject) {
-    for (std::string_view text :
-         {"", "   ", "null", "[]", R"("packs")", "{", R"({"packs": []} {})", R"({"packs": [],})",
-          "\x89PNG\r\n\x1a\n", R"({'packs': []})", "{\"packs\": [], \"x\": \"\xC3\x28\"}",
-          R"({"packs": [], "x": "\ud800"})"})
+    for (std::string_view text : std::initializer_list<std::string_view>{
+             "", "   ", "null", "[]", R"("packs")", "{", R"({"packs": []} {})", R"({"packs": [],})",
+             "\x89PNG\r\n\x1a\n", R"({'packs': []})", "{\"packs\": [], \"x\": \"\xC3\x28\"}",
+             R"({"packs": [], "x": "\ud800"})", "{\"packs\": []}\0garbage"sv,
+             "{\"packs\": []}\0"sv})
         EXPECT_FALSE(parseText(text)) << text;
     const std::string text = validIndex().dump();
     for (std::size_t length = 0; length < text.size(); ++length)
@@ -95,7 +97,7 @@ TEST(LibraryIndex, RejectsWhatIsNotOneWholeValidJsonObject) {
 
 TEST(LibraryIndex, SerializedIndexReadsBackUnchanged) {
     const std::vector<Pack> packs{{"alps",
-                                   "Alps \u00B7 \u5C71",
+                                   "Alps \u00B7 \u5C71 \0 end"s,
                                    {{"alps", "a b.jpg", Variant::light, "1.dat"},
                                     {"alps", "c\"\\.jpg", Variant::dark, "2.dat"}},
                                    true,
