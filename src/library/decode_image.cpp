@@ -76,10 +76,11 @@ struct TargetSize {
     }
 };
 
-// HEIF files may carry a small embedded preview that the thumbnail path would pick up;
-// the picture must always be built from the primary image. Read in sequence, the primary
-// image streams through the shrink instead of being decoded into a full-size copy first.
-VImage shrinkHeif(ByteView bytes, const TargetSize& target) {
+// HEIF files may carry a small embedded preview, and pyramidal TIFFs smaller pages (which
+// need not show the same picture), that the thumbnail path would pick up; the picture must
+// always be built from the primary image at full size. Read in sequence, it streams through
+// the shrink instead of being decoded into a full-size copy first.
+VImage shrinkFirstPage(ByteView bytes, const TargetSize& target) {
     const VImage primary = VImage::new_from_buffer(
         bytes.data(), bytes.size(), "", VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
     return primary.thumbnail_image(target.width, target.options());
@@ -87,8 +88,8 @@ VImage shrinkHeif(ByteView bytes, const TargetSize& target) {
 
 VImage shrink(const BorrowedBlob& blob, ByteView bytes, std::string_view loader,
               const TargetSize& target) {
-    if (loader.starts_with("VipsForeignLoadHeif"))
-        return shrinkHeif(bytes, target);
+    if (loader.starts_with("VipsForeignLoadHeif") || loader.starts_with("VipsForeignLoadTiff"))
+        return shrinkFirstPage(bytes, target);
     // The buffer path lets JPEG and WebP decode at a reduced scale directly.
     return VImage::thumbnail_buffer(blob.get(), target.width, target.options());
 }

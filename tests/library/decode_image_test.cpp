@@ -94,6 +94,65 @@ TEST(DecodeImage, ReadsTheUsualStillFormats) {
         GTEST_SKIP() << "no HEVC encoder on this machine, so no HEIC";
 }
 
+struct GreyPage {
+    std::uint32_t width, height;
+    std::uint8_t grey;
+};
+
+// An uncompressed TIFF of grey pages. libvips writes a pyramid only as shrunk copies of one
+// picture; here the smaller pages show another grey, as a preview need not match.
+Bytes greyTiff(const std::vector<GreyPage>& pages) {
+    Bytes out{'I', 'I', 42, 0};
+    const auto put16 = [&](std::uint32_t v) {
+        out.insert(out.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
+    };
+    const auto put32 = [&](std::uint32_t v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
+    put32(8);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const auto [width, height, grey] = pages[i];
+        constexpr std::uint16_t kEntries = 9;
+        const auto pixels = std::uint32_t(out.size() + 2 + kEntries * 12 + 4);
+        const std::uint32_t next = i + 1 < pages.size() ? (pixels + width * height + 1) & ~1u : 0;
+        put16(kEntries);
+        // Tag, type (3 short, 4 long), count 1, value.
+        for (const auto [tag, type, value] :
+             std::vector<std::array<std::uint32_t, 3>>{{256, 4, width},
+                                                       {257, 4, height},
+                                                       {258, 3, 8},
+                                                       {259, 3, 1},
+                                                       {262, 3, 1},
+                                                       {273, 4, pixels},
+                                                       {277, 3, 1},
+                                                       {278, 4, height},
+                                                       {279, 4, width * height}}) {
+            put16(tag);
+            put16(type);
+            put32(1);
+            put32(value);
+        }
+        put32(next);
+        out.resize(out.size() + width * height, grey);
+        out.resize(next ? next : out.size(), 0);
+    }
+    return out;
+}
+
+TEST(DecodeImage, BuildsAPyramidalTiffFromItsFullSizePage) {
+    const Bytes tiff = greyTiff({{256, 192, 200}, {128, 96, 40}, {64, 48, 40}});
+    for (int maxPixel : {128, 64}) {
+        const auto image = decodeImage(tiff, maxPixel);
+        ASSERT_TRUE(image) << maxPixel;
+        EXPECT_EQ(std::pair(image->width, image->height), std::pair(maxPixel, maxPixel * 3 / 4));
+        expectNear(*image, maxPixel / 2, maxPixel * 3 / 8, {200, 200, 200, 255}, 2);
+    }
+    const auto filled = decodeImageFilling(tiff, 64, 64);
+    ASSERT_TRUE(filled);
+    expectNear(*filled, 32, 32, {200, 200, 200, 255}, 2);
+}
+
 TEST(DecodeImage, ConvertsEveryLayoutAndProfileToSrgbRgba8) {
     struct Case {
         const char* what;
