@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <strings.h>
 #include <system_error>
 
@@ -55,16 +56,12 @@ std::optional<std::string> validBaseURL(const std::string& text) {
     return base;
 }
 
-void logRejectedOnce(const std::string& value) {
+void logOnce(const std::string& line) {
     static std::mutex mutex;
-    static std::optional<std::string> lastLogged;
+    static std::set<std::string> logged;
     std::lock_guard lock(mutex);
-    if (lastLogged == value)
-        return;
-    lastLogged = value;
-    logLine("Config: KESTRANE_PACK_SERVER \"" + value +
-            "\" is not an https URL (plain http only on this machine); using " +
-            std::string(kBuiltInPackServer));
+    if (logged.insert(line).second)
+        logLine(line);
 }
 
 } // namespace
@@ -78,14 +75,27 @@ std::filesystem::path downloadedPacksDir() {
     return dir;
 }
 
-std::string remoteBaseURL() {
+std::optional<std::string> remoteBaseURL() {
+    return remoteBaseURL(KESTRANE_PACK_SERVER_URL);
+}
+
+std::optional<std::string> remoteBaseURL(std::string_view builtIn) {
+    std::optional<std::string> builtInBase;
+    if (!builtIn.empty()) {
+        builtInBase = validBaseURL(std::string(builtIn));
+        if (!builtInBase)
+            logOnce("Config: the built-in pack server \"" + std::string(builtIn) +
+                    "\" is not an https URL (plain http only on this machine); no pack server");
+    }
     const char* override = std::getenv("KESTRANE_PACK_SERVER");
     if (!override || !*override)
-        return std::string(kBuiltInPackServer);
+        return builtInBase;
     if (auto base = validBaseURL(override))
-        return *base;
-    logRejectedOnce(override);
-    return std::string(kBuiltInPackServer);
+        return base;
+    logOnce("Config: KESTRANE_PACK_SERVER \"" + std::string(override) +
+            "\" is not an https URL (plain http only on this machine); " +
+            (builtInBase ? "using the built-in pack server" : "no pack server"));
+    return builtInBase;
 }
 
 } // namespace ks::Config

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,14 +11,13 @@ namespace ks::Config {
 // every access; a failure to create it is ignored.
 std::filesystem::path downloadedPacksDir();
 
-// The pack server built in. No public server answers there yet: point
-// KESTRANE_PACK_SERVER at one.
-inline constexpr std::string_view kBuiltInPackServer = "https://packs.kestrane-wallpapers.invalid";
-
 // The pack server's base URL, scheme and host (and port) only, without a trailing "/":
 // KESTRANE_PACK_SERVER when it is an https URL, or an http URL of a loopback host
-// (127.0.0.0/8, ::1, localhost); otherwise the built-in server, with one log line per
-// rejected value.
-std::string remoteBaseURL();
+// (127.0.0.0/8, ::1, localhost); otherwise the server the build names
+// (-DKESTRANE_PACK_SERVER_URL), checked the same way; otherwise none. Each rejected value is
+// logged once.
+std::optional<std::string> remoteBaseURL();
+// The same with `builtIn` standing for the build's server (empty for none).
+std::optional<std::string> remoteBaseURL(std::string_view builtIn);
 
 } // namespace ks::Config
