@@ -8,6 +8,7 @@
 #include "main/single_instance.h"
 #include "platform/login_items.h"
 #include "platform/qt/qt_main_loop.h"
+#include "platform/x11/randr_displays.h"
 #include "settings/user_defaults.h"
 
 #include <QApplication>
@@ -21,7 +22,8 @@
 namespace {
 
 void printLine(const std::string& line) {
-    std::fputs(line.c_str(), stdout);
+    // The whole string: a pack name may hold a NUL, where a C string would stop.
+    std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
@@ -36,12 +38,28 @@ int handOver(int argc, char** argv) {
     return 1;
 }
 
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
 // The tray needs a graphical session; Qt would otherwise abort the process. A platform named
-// in QT_QPA_PLATFORM (offscreen in tests) is taken at its word.
+// in QT_QPA_PLATFORM (offscreen in tests) is taken at its word, and so is WAYLAND_DISPLAY; a
+// DISPLAY left over from a session that has ended is not, since Qt's xcb plugin aborts on it.
+// Says in the log why there is none.
 bool hasGraphicalSession() {
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        if (const char* value = std::getenv(name); value && *value)
-            return true;
+    if (isSet("QT_QPA_PLATFORM") || isSet("WAYLAND_DISPLAY"))
+        return true;
+    if (!isSet("DISPLAY")) {
+        ks::logLine("Kestrane Wallpapers: no graphical session to show the tray in (neither "
+                    "DISPLAY nor WAYLAND_DISPLAY is set)");
+        return false;
+    }
+    if (ks::x11DisplayReachable())
+        return true;
+    ks::logLine(std::string("Kestrane Wallpapers: no graphical session to show the tray in (no X "
+                            "server answers on DISPLAY=") +
+                std::getenv("DISPLAY") + ")");
     return false;
 }
 
@@ -99,11 +117,8 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    if (!hasGraphicalSession()) {
-        ks::logLine("Kestrane Wallpapers: no graphical session to show the tray in (neither "
-                    "DISPLAY nor WAYLAND_DISPLAY is set)");
+    if (!hasGraphicalSession())
         return 1;
-    }
     const auto lock = ks::InstanceLock::acquire(ks::SingleInstance::lockPath());
     switch (lock.state()) {
     case ks::InstanceLock::State::heldElsewhere:

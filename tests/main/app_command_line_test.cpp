@@ -8,6 +8,8 @@
 namespace ks::test {
 namespace {
 
+using namespace std::literals;
+
 constexpr const char* kNoPacks = "total: 0 packs, 0 wallpapers\n";
 
 class AppCommandLineTest : public ::testing::Test {
@@ -37,9 +39,17 @@ TEST_F(AppCommandLineTest, ListPacksAnswersWithoutADisplayAndWithAnUnreadableInd
                           "Coast: 1 wallpapers (coast)\n"
                           "total: 2 packs, 3 wallpapers\n");
 
-    for (const std::string index :
-         {"{\"packs\": [{\"id\": \"x\", \"displayName\": \"X\", \"wallpapers\": []}]}",
-          "not json at all", ""}) {
+    // A NUL in a name (escaped, as JSON allows) is printed with the rest of the line.
+    std::string nulIndex = kTwoPackIndex;
+    nulIndex.replace(nulIndex.find("\"Coast\""), 7, "\"Co\\u0000ast\"");
+    writeTestLibrary(m_home.root(), nulIndex, kTwoPackBlobs);
+    EXPECT_EQ(run({"--list-packs"}).out, "Alps [light/dark]: 2 wallpapers (alps)\n"
+                                         "Co\0ast: 1 wallpapers (coast)\n"
+                                         "total: 2 packs, 3 wallpapers\n"s);
+
+    for (const std::string& index :
+         {"{\"packs\": [{\"id\": \"x\", \"displayName\": \"X\", \"wallpapers\": []}]}"s,
+          "not json at all"s, ""s, "{\"packs\": []}\0 and garbage"s}) {
         writeTestLibrary(m_home.root(), index, {});
         const auto unreadable = run({"--list-packs"});
         EXPECT_EQ(unreadable.status, 0);
@@ -76,9 +86,16 @@ TEST_F(AppCommandLineTest, LoginStatusAndEnableLoginRoundTripOrReportTheFailure)
 TEST_F(AppCommandLineTest, WithoutAGraphicalSessionTheTraySaysSoInsteadOfAborting) {
     noDisplay();
     m_home.unsetVar("QT_QPA_PLATFORM");
-    const auto result = run({"--settings"});
-    EXPECT_EQ(result.status, 1) << result.err;
-    EXPECT_NE(result.err.find("no graphical session"), std::string::npos) << result.err;
+    // No DISPLAY at all, and one left over that no X server answers on.
+    for (const char* display : {"", ":987"}) {
+        m_home.setVar("DISPLAY", display);
+        const auto result = run({"--settings"});
+        EXPECT_EQ(result.status, 1) << display << ": " << result.err;
+        EXPECT_NE(result.err.find(*display ? "(no X server answers on DISPLAY=:987)"
+                                           : "(neither DISPLAY nor WAYLAND_DISPLAY is set)"),
+                  std::string::npos)
+            << result.err;
+    }
 }
 
 TEST_F(AppCommandLineTest, EmptyLibraryNeverStartsTheRotation) {
