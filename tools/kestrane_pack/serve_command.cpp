@@ -21,7 +21,7 @@ constexpr int kDefaultPort = 8000;
 std::optional<int> parsePort(const std::string& text) {
     int port = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
-    if (error != std::errc() || end != text.data() + text.size() || port < 1 || port > 65535)
+    if (error != std::errc() || end != text.data() + text.size() || port < 0 || port > 65535)
         return std::nullopt;
     return port;
 }
@@ -35,7 +35,7 @@ int runServe(const Args& args) {
         if (args[i] == "--port") {
             const auto parsed = i + 1 < args.size() ? parsePort(args[++i]) : std::nullopt;
             if (!parsed)
-                return usageError("--port needs a number from 1 to 65535");
+                return usageError("--port needs a number from 0 (any free port) to 65535");
             port = *parsed;
         } else if (args[i].starts_with("--")) {
             return usageError("unknown option " + args[i]);
@@ -66,9 +66,12 @@ int runServe(const Args& args) {
         response.set_content(std::string(asText(*bytes)), "application/octet-stream");
     });
     // Loopback only: this is a tool for trying packs out, not a web server for a network.
-    if (!server.bind_to_port("127.0.0.1", port))
+    // Port 0 takes any free port; the line below tells which, for scripts that start us.
+    const int bound = port == 0 ? server.bind_to_any_port("127.0.0.1")
+                                : (server.bind_to_port("127.0.0.1", port) ? port : -1);
+    if (bound <= 0)
         return fail("cannot listen on 127.0.0.1:" + std::to_string(port));
-    std::printf("serving %s on http://127.0.0.1:%d (Ctrl-C stops)\n", dir.c_str(), port);
+    std::printf("serving %s on http://127.0.0.1:%d (Ctrl-C stops)\n", dir.c_str(), bound);
     std::fflush(stdout);
     return server.listen_after_bind() ? 0 : fail("the server stopped");
 }
