@@ -1,6 +1,9 @@
 #include "main/app_delegate.h"
 
 #include "base/log.h"
+#include "engine/wallpaper_engine.h"
+#include "library/pack_downloader.h"
+#include "main/app_services.h"
 #include "main/tray.h"
 
 #include <QApplication>
@@ -8,13 +11,15 @@
 
 namespace ks {
 
-AppDelegate::AppDelegate(LaunchOptions options) : m_options(options) {}
+AppDelegate::AppDelegate(AppServices& services, LaunchOptions options)
+    : m_services(services), m_options(options) {}
 
 AppDelegate::~AppDelegate() = default;
 
 bool AppDelegate::applicationDidFinishLaunching() {
-    m_library.rescan();
-    if (m_library.packs().empty()) {
+    Library& library = m_services.library();
+    library.rescan();
+    if (library.packs().empty()) {
         logLine("AppDelegate: the wallpaper library is empty, nothing to rotate");
         QMessageBox alert;
         alert.setIcon(QMessageBox::Warning);
@@ -26,11 +31,26 @@ bool AppDelegate::applicationDidFinishLaunching() {
         alert.exec();
         return false;
     }
-    logLine("Kestrane Wallpapers: " + std::to_string(m_library.packs().size()) + " packs, " +
-            std::to_string(m_library.allWallpapers().size()) + " wallpapers");
+    logLine("Kestrane Wallpapers: " + std::to_string(library.packs().size()) + " packs, " +
+            std::to_string(library.allWallpapers().size()) + " wallpapers");
 
+    if (PackDownloader* downloader = m_services.downloader()) {
+        downloader->configure(library);
+        downloader->downloadMissingPacks();
+    }
+
+    WallpaperEngine& engine = m_services.engine();
     m_tray = std::make_unique<Tray>([this] { quitApp(); });
+    m_tray->addAction(
+        "Next Wallpaper", [&engine] { engine.advance(true); }, [] { return true; });
+    m_tray->addAction(
+        "Restore My Wallpaper", [&engine] { engine.restoreOriginalWallpaper(); },
+        [&engine] { return engine.hasOriginalWallpaper(); });
     m_tray->show();
+
+    // Dropped with the delegate, so the engine never calls a delegate that is gone.
+    m_currentObservation = engine.observeCurrent([this] { currentChanged(); });
+    engine.start();
     m_launched = true;
 
     if (m_options.showSettings)
@@ -38,6 +58,20 @@ bool AppDelegate::applicationDidFinishLaunching() {
     if (m_options.showWelcome)
         logLine("AppDelegate: asked to show the welcome window");
     return true;
+}
+
+void AppDelegate::currentChanged() {
+    const WallpaperEngine& engine = m_services.engine();
+    if (engine.isShowingOriginal()) {
+        m_tray->setToolTip("Kestrane Wallpapers — your wallpaper");
+        return;
+    }
+    const auto current = engine.currentWallpaper();
+    if (!current)
+        return;
+    const auto pack = m_services.library().pack(current->packID);
+    m_tray->setToolTip("Kestrane Wallpapers — " +
+                       (pack ? current->title(*pack) : current->displayName()));
 }
 
 void AppDelegate::showSettings() {

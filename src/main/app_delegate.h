@@ -1,11 +1,12 @@
 #pragma once
 
-#include "library/library.h"
+#include "base/notification_center.h"
 
 #include <memory>
 
 namespace ks {
 
+class AppServices;
 class Tray;
 
 struct LaunchOptions {
@@ -13,11 +14,12 @@ struct LaunchOptions {
     bool showWelcome = false;
 };
 
-// Builds the application at launch and answers the requests that reach it from the
-// menus and from copies started later.
+// Runs the launch sequence over the application's services and answers the requests that
+// reach it from the menus and from copies started later.
 class AppDelegate {
 public:
-    explicit AppDelegate(LaunchOptions options);
+    // `services` must outlive the delegate.
+    AppDelegate(AppServices& services, LaunchOptions options);
     ~AppDelegate();
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
@@ -30,9 +32,12 @@ public:
     void quitApp();
 
 private:
+    void currentChanged();
+
+    AppServices& m_services;
     LaunchOptions m_options;
-    Library m_library;
     std::unique_ptr<Tray> m_tray;
+    NotificationCenter::Observation m_currentObservation;
     bool m_launched = false;
 };
 

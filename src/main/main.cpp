@@ -2,11 +2,13 @@
 #include "base/log.h"
 #include "library/library.h"
 #include "main/app_delegate.h"
+#include "main/app_services.h"
 #include "main/command_line.h"
 #include "main/pack_list_printer.h"
 #include "main/quit_signals.h"
 #include "main/single_instance.h"
 #include "platform/login_items.h"
+#include "platform/platform.h"
 #include "platform/qt/qt_main_loop.h"
 #include "platform/x11/randr_displays.h"
 #include "settings/user_defaults.h"
@@ -72,18 +74,17 @@ int runApplication(int argc, char** argv, const ks::CommandLine& options, bool o
 
     ks::QtMainLoop loop;
     ks::MainLoop::setShared(&loop);
+    struct ForgetLoop {
+        ~ForgetLoop() { ks::MainLoop::setShared(nullptr); }
+    } forgetLoop;
+    ks::NotificationCenter& center = ks::NotificationCenter::shared();
     // Assignments wait for the loop's next turn; whatever is still pending when the loop
-    // ends (Quit, SIGTERM, SIGINT or a failed launch) is written before the loop goes.
+    // ends (Quit, SIGTERM, SIGINT) is written then, and at the latest when the services go.
+    ks::AppServices services(loop, center, ks::makePlatform(loop, center));
     QObject::connect(&app, &QCoreApplication::aboutToQuit,
                      [] { ks::UserDefaults::flushStandard(); });
-    struct FlushAtExit {
-        ~FlushAtExit() {
-            ks::UserDefaults::flushStandard();
-            ks::MainLoop::setShared(nullptr);
-        }
-    } flushAtExit;
 
-    ks::AppDelegate delegate({options.settings, options.welcome});
+    ks::AppDelegate delegate(services, {options.settings, options.welcome});
     ks::InstanceServer server([&delegate](std::string_view message) {
         if (message == ks::kShowSettingsMessage)
             delegate.showSettings();

@@ -59,8 +59,9 @@ QIcon Tray::menuIcon() {
 
 Tray::Tray(std::function<void()> onQuit)
     : m_menu(std::make_unique<QMenu>()), m_icon(std::make_unique<QSystemTrayIcon>()) {
-    QObject::connect(m_menu->addAction(QStringLiteral("Quit Kestrane Wallpapers")),
-                     &QAction::triggered, m_menu.get(), [onQuit = std::move(onQuit)] { onQuit(); });
+    m_quit = m_menu->addAction(QStringLiteral("Quit Kestrane Wallpapers"));
+    QObject::connect(m_quit, &QAction::triggered, m_menu.get(),
+                     [onQuit = std::move(onQuit)] { onQuit(); });
     m_icon->setIcon(menuIcon());
     m_icon->setToolTip(QString::fromUtf8(kAppName.data(), static_cast<qsizetype>(kAppName.size())));
     m_icon->setContextMenu(m_menu.get());
@@ -70,6 +71,21 @@ Tray::~Tray() {
     // The icon refers to the menu, so it goes first.
     m_icon.reset();
     m_menu.reset();
+}
+
+void Tray::addAction(const std::string& title, std::function<void()> onTrigger,
+                     std::function<bool()> isEnabled) {
+    auto* action = new QAction(QString::fromStdString(title), m_menu.get());
+    m_menu->insertAction(m_quit, action);
+    QObject::connect(action, &QAction::triggered, m_menu.get(),
+                     [onTrigger = std::move(onTrigger)] { onTrigger(); });
+    QObject::connect(
+        m_menu.get(), &QMenu::aboutToShow, action,
+        [action, isEnabled = std::move(isEnabled)] { action->setEnabled(isEnabled()); });
+}
+
+void Tray::setToolTip(const std::string& text) {
+    m_icon->setToolTip(QString::fromStdString(text));
 }
 
 void Tray::show() {

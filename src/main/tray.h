@@ -4,7 +4,9 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
+class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -19,6 +21,11 @@ public:
     Tray& operator=(const Tray&) = delete;
 
     void show();
+    // A row above "Quit", enabled while `isEnabled` says so (asked each time the menu opens).
+    void addAction(const std::string& title, std::function<void()> onTrigger,
+                   std::function<bool()> isEnabled);
+    // The line shown when the pointer rests on the icon.
+    void setToolTip(const std::string& text);
 
     // MenuIcon.png (and its @2x form) from the resources, or a drawn stand-in when the
     // resources lack it, so the application stays reachable.
@@ -26,6 +33,7 @@ public:
 
 private:
     std::unique_ptr<QMenu> m_menu;
+    QAction* m_quit = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_icon;
 };
 

@@ -1,6 +1,9 @@
 #include "main/app_delegate.h"
 #include "main/app_process.h"
+#include "main/app_services.h"
 #include "main/tray.h"
+#include "platform/platform.h"
+#include "platform/qt/qt_main_loop.h"
 #include "support/log_capture.h"
 #include "support/temp_home.h"
 
@@ -42,7 +45,10 @@ protected:
 };
 
 TEST_F(TrayTest, QuitItemEndsTheApplicationWithStatusZero) {
-    AppDelegate delegate({});
+    QtMainLoop loop;
+    NotificationCenter center;
+    AppServices services(loop, center, makePlatform(loop, center));
+    AppDelegate delegate(services, {});
     ASSERT_TRUE(delegate.applicationDidFinishLaunching());
     EXPECT_TRUE(logged("Kestrane Wallpapers: 2 packs, 3 wallpapers"));
 
