@@ -1,6 +1,7 @@
 #include "library/pack_downloader.h"
 
 #include "base/file_io.h"
+#include "base/log.h"
 #include "base/main_loop.h"
 #include "base/process_instance.h"
 #include "base/serial_queue.h"
@@ -110,14 +111,19 @@ void run(const std::weak_ptr<State>& weak, const std::vector<Pack>& packs,
         case Outcome::failed:
             // Packs stored earlier in the run stay, but nobody is told: the engine takes
             // them in at its next rebuild.
-            postToMain(weak, [](State& state) {
+            postToMain(weak, [name = packs[i].displayName](State& state) {
+                logLine("PackDownloader: \"" + name + "\" could not be downloaded");
                 state.set(false, state.progress, std::string(kPackDownloadFailed));
             });
             return;
         case Outcome::stored:
             const double progress = static_cast<double>(i + 1) / count;
-            postToMain(weak,
-                       [progress](State& state) { state.set(true, progress, state.lastError); });
+            postToMain(weak, [progress, name = packs[i].displayName, done = i + 1,
+                              total = packs.size()](State& state) {
+                logLine("PackDownloader: \"" + name + "\" installed (" + std::to_string(done) +
+                        " of " + std::to_string(total) + ")");
+                state.set(true, progress, state.lastError);
+            });
         }
     }
     postToMain(weak, [](State& state) {
