@@ -1,9 +1,9 @@
 #include "library/decode_image.h"
 
+#include "library/picture_probe.h"
 #include "library/vips_runtime.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <string_view>
@@ -26,21 +26,6 @@ constexpr int kMaxTargetPixel = 10'000'000;
 // A frame to fill is a display or a row of displays; 2^28 pixels (1 GiB of RGBA) is far
 // beyond any of them.
 constexpr std::int64_t kMaxFillPixels = std::int64_t{1} << 28;
-
-// Still-image formats only; everything else libvips could load (documents, vector
-// graphics, scientific formats, ImageMagick) is not a wallpaper and widens the attack
-// surface for downloaded bytes.
-constexpr std::array<std::string_view, 6> kAllowedLoaders{
-    "VipsForeignLoadJpeg", "VipsForeignLoadPng",   "VipsForeignLoadWebp",
-    "VipsForeignLoadHeif", "VipsForeignLoadNsgif", "VipsForeignLoadTiff"};
-
-bool isAllowedLoader(std::string_view loader) {
-    for (auto allowed : kAllowedLoaders) {
-        if (loader.starts_with(allowed))
-            return true;
-    }
-    return false;
-}
 
 // Borrows the caller's bytes for the length of one decode, without copying them.
 class BorrowedBlob {
@@ -169,7 +154,7 @@ std::optional<Image> copyPixels(const VImage& rgba) {
 
 std::optional<Image> decode(ByteView bytes, const TargetSize& target) {
     const char* found = vips_foreign_find_load_buffer(bytes.data(), bytes.size());
-    if (!found || !isAllowedLoader(found))
+    if (!found || !isAllowedPictureLoader(found))
         return std::nullopt;
     const std::string loader(found);
     const BorrowedBlob blob(bytes);
