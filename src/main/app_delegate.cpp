@@ -46,6 +46,10 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_tray->addAction(
         "Restore My Wallpaper", [&engine] { engine.restoreOriginalWallpaper(); },
         [&engine] { return engine.hasOriginalWallpaper(); });
+    // Restoring the user's wallpaper pauses the rotation; this takes it up again.
+    m_tray->addAction(
+        "Resume Rotation", [&engine] { engine.setPaused(false); },
+        [&engine] { return engine.paused(); });
     m_tray->show();
 
     // Dropped with the delegate, so the engine never calls a delegate that is gone.
