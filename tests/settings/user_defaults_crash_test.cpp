@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <optional>
 #include <random>
 #include <spawn.h>
 #include <string>
+#include <string_view>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -83,14 +87,31 @@ std::string notAPrefix(const DefaultsEntries& entries) {
                     std::to_string(entries.size()) + " entries";
 }
 
+// How many writers the crash test kills: KESTRANE_CRASH_KILLS for a longer run by hand, else
+// few enough for CI. None when the variable is set but is not a positive whole number.
+std::optional<int> crashKills() {
+    const char* text = std::getenv("KESTRANE_CRASH_KILLS");
+    if (!text)
+        return 60;
+    const std::string_view value(text);
+    int kills = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), kills);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() || kills < 1)
+        return std::nullopt;
+    return kills;
+}
+
 TEST(DefaultsCrashSafety, KillingAWriterAtAnyMomentLeavesAPrefixOfItsAssignments) {
+    const auto kills = crashKills();
+    ASSERT_TRUE(kills) << "KESTRANE_CRASH_KILLS must be a positive whole number, not \""
+                       << std::getenv("KESTRANE_CRASH_KILLS") << "\"";
     test::TempHome home;
     const fs::path file = home.root() / "prefs" / "crash.plist";
     std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<int> delayMicros(0, 40'000);
     std::int64_t lastCounter = -1;
     int killedWhileRunning = 0;
-    for (int run = 0; run < 60; ++run) {
+    for (int run = 0; run < *kills; ++run) {
         int ready[2];
         ASSERT_EQ(::pipe(ready), 0);
         const pid_t child = startChild({"crash", file.string()}, ready);
@@ -113,7 +134,10 @@ TEST(DefaultsCrashSafety, KillingAWriterAtAnyMomentLeavesAPrefixOfItsAssignments
         ASSERT_GE(counter, lastCounter) << "assignments on disk were lost";
         lastCounter = counter;
     }
-    EXPECT_EQ(killedWhileRunning, 60);
+    // For the record of a long run (--gtest_output=xml).
+    RecordProperty("kills", killedWhileRunning);
+    RecordProperty("lastCounter", std::to_string(lastCounter));
+    EXPECT_EQ(killedWhileRunning, *kills);
     EXPECT_GT(lastCounter, 0) << "the children never got to write";
     for (const auto& entry : fs::directory_iterator(file.parent_path()))
         EXPECT_EQ(entry.path().filename().string().find("corrupt"), std::string::npos);
