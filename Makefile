@@ -5,6 +5,8 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+# Empty: each target runs for FUZZ_SECONDS; else it also stops after this many executions.
+FUZZ_RUNS  ?=
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
@@ -57,7 +59,7 @@ $(FUZZ_BUILD)/build.ninja: | bootstrap
 
 fuzz: bootstrap $(FUZZ_BUILD)/build.ninja
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	@scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+	@scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_RUNS)
 
 install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
