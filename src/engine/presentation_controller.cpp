@@ -1,6 +1,7 @@
 #include "engine/presentation_controller.h"
 
 #include "base/file_io.h"
+#include "base/log.h"
 #include "engine/wallpaper_setter.h"
 #include "library/decode_image.h"
 #include "library/image_resize.h"
@@ -109,8 +110,14 @@ PresentationController::render(const WallpaperFileCache& cache, const std::strin
     std::map<std::string, Image> decoded;
     for (const auto& [plan, wallpaper] : pairs) {
         auto entry = cache.write(wallpaper);
-        if (!entry)
+        if (!entry) {
+            // The display keeps what it shows.
+            logLine("Presentation: " + wallpaper.key() +
+                    " is not shown: its picture could not be read or copied into the "
+                    "wallpaper cache " +
+                    cache.folder().string());
             continue;
+        }
         const std::string key = wallpaper.key();
         if (!decoded.count(key)) {
             // Once per wallpaper, at the size of the largest display that shows it.

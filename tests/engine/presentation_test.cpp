@@ -5,6 +5,7 @@
 #include "library/test_images.h"
 #include "library_writer.h"
 #include "settings/settings_store.h"
+#include "support/log_capture.h"
 #include "support/platform_fakes.h"
 #include "support/temp_home.h"
 #include "support/test_environment.h"
@@ -221,6 +222,48 @@ TEST_F(PresentationTest, ADisplayWhosePictureIsMissingIsLeftOutAndTheOthersChang
     engine().advance(true);
     env.advance(Seconds(3));
     EXPECT_EQ(writer.requests.size(), 2u);
+}
+
+TEST_F(PresentationTest, ACacheFolderWeCannotUseChangesNothingAndTouchesNothingOutside) {
+    const fs::path cache = m_home.dataHome() / "cache";
+    const fs::path usersFolder = m_home.root() / "Pictures";
+    fs::create_directories(usersFolder);
+    std::ofstream(usersFolder / "holiday.jpg") << "the user's";
+    const std::vector<std::pair<const char*, std::function<void()>>> cases{
+        {"a link to the user's folder", [&] { fs::create_directory_symlink(usersFolder, cache); }},
+        {"a file", [&] { std::ofstream(cache) << "not a folder"; }},
+    };
+    for (const auto& [what, make] : cases) {
+        SCOPED_TRACE(what);
+        relaunch();
+        fs::remove_all(cache);
+        make();
+        LogCapture log;
+        startAndApply();
+        env.advance(Seconds(5));
+        EXPECT_TRUE(writer.requests.empty());
+        for (const FakeCover* cover : covers.made)
+            EXPECT_FALSE(cover->visible);
+        EXPECT_EQ(fs::directory_iterator(usersFolder)->path().filename(), "holiday.jpg");
+        EXPECT_EQ(std::distance(fs::directory_iterator(usersFolder), fs::directory_iterator()), 1);
+        ASSERT_FALSE(log.lines().empty());
+        EXPECT_NE(log.lines().front().find("could not be read or copied into the wallpaper cache"),
+                  std::string::npos);
+    }
+}
+
+TEST_F(PresentationTest, ADisplayUnpluggedDuringAChangeLeavesNoCoverUp) {
+    engine().start();
+    // The display goes before the render is handed over; the covers follow the new list.
+    screens.list = FakeScreens::row({{200, 100}});
+    covers.made.clear(); // the old covers go with the rebuild
+    presentation->rebuildCovers();
+    env.runUntilIdle();
+    env.advance(Seconds(0.1));
+    ASSERT_EQ(writer.requests.size(), 1u);
+    EXPECT_GE(secondsUntilUncovered(), 0);
+    for (const FakeCover* cover : covers.made)
+        EXPECT_FALSE(cover->visible);
 }
 
 TEST_F(PresentationTest, ACleanupNeverTakesTheFileOfANewerChangeStillOnItsWay) {
