@@ -17,47 +17,37 @@ namespace ks {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct FixedAppearance final : SystemAppearance {
-    bool dark = false;
-    bool isDark() const override { return dark; }
-};
-
-PlatformScreen screenWith(std::optional<std::string> uuid) {
-    return {.uuid = std::move(uuid)};
-}
+using Picture = std::optional<fs::path>;
 
 const std::string kLeft = "0A1B2C3D-0000-4000-8000-00000000000A";
-const std::string kRight = "0A1B2C3D-0000-4000-8000-00000000000B";
 
 class DesktopPicturesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(saveShownPictures(agentFiles(std::nullopt).shown,
-                                      {{kLeft, "file:///pictures/left%20one.jpg"},
-                                       {kRight, "https://example.com/right.jpg"}}));
+        ASSERT_TRUE(saveShownPictures(
+            agentFiles(std::nullopt).shown,
+            {{kLeft, "file:///pictures/left%20one.jpg"},
+             {"0A1B2C3D-0000-4000-8000-00000000000B", "https://example.com/right.jpg"}}));
     }
+    static PlatformScreen screen(std::optional<std::string> uuid) { return {.uuid = uuid}; }
 
     test::TempHome m_home;
 };
 
 TEST_F(DesktopPicturesTest, TheAgentsRecordAnswersByDisplayUuid) {
     AgentShownPictures pictures;
-    const std::vector<std::pair<std::optional<std::string>, std::optional<fs::path>>> cases{
-        {kLeft, "/pictures/left one.jpg"},
-        // UUIDs match in any case.
-        {"0a1b2c3d-0000-4000-8000-00000000000a", "/pictures/left one.jpg"},
-        // A URL that is not a local file's names no picture.
-        {kRight, std::nullopt},
-        {"0A1B2C3D-0000-4000-8000-00000000000C", std::nullopt},
-        {std::nullopt, std::nullopt},
-    };
-    for (const auto& [uuid, expected] : cases) {
+    for (const auto& [uuid, expected] : std::vector<std::pair<std::optional<std::string>, Picture>>{
+             {kLeft, "/pictures/left one.jpg"},
+             {"0a1b2c3d-0000-4000-8000-00000000000a", "/pictures/left one.jpg"}, // any case
+             // A URL that is not a local file's names no picture.
+             {"0A1B2C3D-0000-4000-8000-00000000000B", std::nullopt},
+             {"0A1B2C3D-0000-4000-8000-00000000000C", std::nullopt},
+             {std::nullopt, std::nullopt}}) {
         SCOPED_TRACE(uuid.value_or("no UUID"));
-        EXPECT_EQ(pictures.currentPicture(screenWith(uuid)), expected);
+        EXPECT_EQ(pictures.currentPicture(screen(uuid)), expected);
     }
     fs::remove(agentFiles(std::nullopt).shown);
-    EXPECT_EQ(pictures.currentPicture(screenWith(kLeft)), std::nullopt);
+    EXPECT_EQ(pictures.currentPicture(screen(kLeft)), std::nullopt) << "without a record";
 }
 
 TEST_F(DesktopPicturesTest, GnomesSettingForTheLookInUse) {
@@ -69,23 +59,25 @@ TEST_F(DesktopPicturesTest, GnomesSettingForTheLookInUse) {
         FileUrl::fromPath(agentDataDir() / "spanned-0123456789abcdef.png")->absoluteString();
     struct Case {
         const char* name;
-        // GVariant text as the keyfile holds it.
-        std::string light, dark;
+        std::string light, dark; // GVariant text as the keyfile holds it
         bool isDark;
-        std::optional<fs::path> expected;
+        Picture expected;
     };
+    const std::string both = "'file:///p/light.jpg'";
     const std::vector<Case> cases{
-        {"light", "'file:///p/light.jpg'", "'file:///p/dark.jpg'", false, "/p/light.jpg"},
-        {"dark", "'file:///p/light.jpg'", "'file:///p/dark.jpg'", true, "/p/dark.jpg"},
-        {"dark without a dark picture", "'file:///p/light.jpg'", "''", true, "/p/light.jpg"},
+        {"light", both, "'file:///p/dark.jpg'", false, "/p/light.jpg"},
+        {"dark", both, "'file:///p/dark.jpg'", true, "/p/dark.jpg"},
+        {"dark without a dark picture", both, "''", true, "/p/light.jpg"},
         {"a quote in the name", "\"file:///p/it's.jpg\"", "''", false, "/p/it's.jpg"},
         {"an escaped quote", "'file:///p/it\\'s.jpg'", "''", false, "/p/it's.jpg"},
         {"not a local file", "'https://example.com/a.jpg'", "''", false, std::nullopt},
-        {"not a URL", "'/p/light.jpg'", "''", false, std::nullopt},
         // The agent's picture spanning both displays: each display's own from its record.
         {"spanned by the agent", "'" + spanned + "'", "''", false, "/pictures/left one.jpg"},
     };
-    FixedAppearance appearance;
+    struct : SystemAppearance {
+        bool dark = false;
+        bool isDark() const override { return dark; }
+    } appearance;
     GnomeDesktopPictures pictures(appearance);
     const auto folder = m_home.configHome() / "glib-2.0" / "settings";
     fs::create_directories(folder);
@@ -95,21 +87,20 @@ TEST_F(DesktopPicturesTest, GnomesSettingForTheLookInUse) {
             << "[org/gnome/desktop/background]\npicture-uri=" << c.light
             << "\npicture-uri-dark=" << c.dark << "\n";
         appearance.dark = c.isDark;
-        EXPECT_EQ(pictures.currentPicture(screenWith(kLeft)), c.expected);
+        EXPECT_EQ(pictures.currentPicture(screen(kLeft)), c.expected);
     }
 }
 
 TEST(DesktopPictureChoiceTest, TheSourceFollowsTheAgentsBackend) {
     using enum DesktopPictureSource;
-    const std::vector<std::tuple<const char*, bool, DesktopPictureSource>> cases{
-        {"GNOME", false, GnomeSetting},
-        {"ubuntu:GNOME", false, GnomeSetting},
-        // A wallpaper command draws instead of GNOME, and keeps no setting of its own.
-        {"GNOME", true, AgentRecord},
-        {"XFCE", false, AgentRecord},
-        {"", false, AgentRecord},
-    };
-    for (const auto& [desktop, command, expected] : cases) {
+    // A wallpaper command draws instead of GNOME, and keeps no setting of its own.
+    for (const auto& [desktop, command, expected] :
+         std::vector<std::tuple<const char*, bool, DesktopPictureSource>>{
+             {"GNOME", false, GnomeSetting},
+             {"ubuntu:GNOME", false, GnomeSetting},
+             {"GNOME", true, AgentRecord},
+             {"XFCE", false, AgentRecord},
+             {"", false, AgentRecord}}) {
         SCOPED_TRACE(desktop);
         EXPECT_EQ(desktopPictureSource(desktop, command), expected);
     }

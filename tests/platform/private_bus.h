@@ -9,7 +9,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <memory>
+#include <gtest/gtest.h>
 
 namespace ks::test {
 
@@ -19,8 +19,8 @@ inline void syncWithBus(const QDBusConnection& connection) {
     connection.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.DBus"));
 }
 
-// Returns once `receiver` has handled everything `sender` sent before: the bus has passed it
-// on before it answers `receiver`'s own call, and the slots it reaches run in this loop.
+// Returns once `receiver` has handled everything `sender` sent before: the bus passes that on
+// before it answers `receiver`'s own call, and the slots it reaches run in this loop.
 inline void settle(const QDBusConnection& sender, const QDBusConnection& receiver) {
     syncWithBus(sender);
     syncWithBus(receiver);
@@ -28,26 +28,22 @@ inline void settle(const QDBusConnection& sender, const QDBusConnection& receive
         QCoreApplication::processEvents();
 }
 
-// A D-Bus daemon of the test's own, with a policy that lets anyone own any name and
-// nothing activated on demand (no real portal or logind can answer on it).
+// A D-Bus daemon of the test's own that lets anyone own any name and activates nothing, so no
+// real portal or logind can answer on it.
 class PrivateBus {
 public:
-    static bool available() { return !QStandardPaths::findExecutable("dbus-daemon").isEmpty(); }
-
     PrivateBus() {
-        const QString config = m_folder.filePath("bus.conf");
-        QFile file(config);
-        if (!file.open(QIODevice::WriteOnly))
+        ensureQtApplication();
+        QFile config(m_folder.filePath("bus.conf"));
+        if (!config.open(QIODevice::WriteOnly))
             return;
-        file.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
-                   "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                   "<busconfig><type>session</type>\n<listen>unix:dir=" +
-                   m_folder.path().toUtf8() +
-                   "</listen>\n<auth>EXTERNAL</auth>\n"
-                   "<policy context=\"default\"><allow send_destination=\"*\"/>"
-                   "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy>\n</busconfig>\n");
-        file.close();
-        m_daemon.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address"});
+        config.write("<busconfig><type>session</type><listen>unix:dir=" + m_folder.path().toUtf8() +
+                     "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                     "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
+                     "<allow own=\"*\"/></policy></busconfig>\n");
+        config.close();
+        m_daemon.start("dbus-daemon",
+                       {"--config-file=" + config.fileName(), "--nofork", "--print-address"});
         if (m_daemon.waitForStarted() && m_daemon.waitForReadyRead(20000))
             m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     }
@@ -57,17 +53,13 @@ public:
         m_daemon.kill();
         m_daemon.waitForFinished();
     }
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool running() const { return !m_address.isEmpty(); }
-    // A new connection to it, closed with the bus.
+    // A new connection to it, closed with the bus. Connection names are process-wide.
     QDBusConnection connect() {
-        // Connection names are process-wide.
         static int serial = 0;
-        const QString name = QStringLiteral("ks-test-%1").arg(++serial);
-        m_names.push_back(name);
-        return QDBusConnection::connectToBus(m_address, name);
+        m_names.push_back(QStringLiteral("ks-test-%1").arg(++serial));
+        return QDBusConnection::connectToBus(m_address, m_names.back());
     }
 
 private:
@@ -75,6 +67,21 @@ private:
     QProcess m_daemon;
     QString m_address;
     QStringList m_names;
+};
+
+// The tests of a source on the bus: skipped where dbus-daemon is not installed.
+class PrivateBusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QStandardPaths::findExecutable("dbus-daemon").isEmpty())
+            GTEST_SKIP() << "dbus-daemon is not installed";
+        ASSERT_TRUE(m_bus.running());
+    }
+
+    PrivateBus m_bus;
+    // The connection the source under test watches.
+    QDBusConnection m_watching = m_bus.connect();
+    NotificationCenter m_center;
 };
 
 } // namespace ks::test

@@ -4,6 +4,7 @@
 #include "platform/qt/qt_cover_window.h"
 #include "platform/qt/qt_screens.h"
 #include "platform/x11/randr_displays.h"
+#include "qt_wait.h"
 #include "xorg_display.h"
 
 #include <QGuiApplication>
@@ -13,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <xcb/xcb.h>
@@ -21,24 +21,13 @@
 namespace ks {
 namespace {
 
-// For what the X server sends back, never for a timer of the code under test.
-bool spinUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 // Which top-level window takes the pointer at (x, y): the server decides by input shapes.
 xcb_window_t windowTakingPointerAt(const std::string& display, int x, int y) {
     const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
         xcb_connect(display.c_str(), nullptr), xcb_disconnect);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection.get())).data->root;
-    xcb_warp_pointer(connection.get(), XCB_NONE, root, 0, 0, 0, 0, static_cast<std::int16_t>(x),
-                     static_cast<std::int16_t>(y));
+    xcb_warp_pointer(connection.get(), XCB_NONE, root, 0, 0, 0, 0, std::int16_t(x),
+                     std::int16_t(y));
     auto* reply = xcb_query_pointer_reply(connection.get(),
                                           xcb_query_pointer(connection.get(), root), nullptr);
     const xcb_window_t child = reply ? reply->child : XCB_NONE;
@@ -60,14 +49,15 @@ TEST(QtCoverX11Test, ListsTheOutputsAndCoversTheSecondWithItsPictureAsADesktopWi
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
 
+    // Qt's screens carry the RandR output of the same name, the primary first; without
+    // RandR, the name alone.
     const auto outputs = activeDisplays();
     const auto screens = QtScreens().screens();
     ASSERT_EQ(outputs.size(), 2u);
     ASSERT_EQ(screens.size(), 2u);
     for (const auto& output : outputs) {
-        const auto screen = std::find_if(screens.begin(), screens.end(), [&](const auto& s) {
-            return s.display.name == output.name;
-        });
+        const auto screen =
+            std::ranges::find(screens, output.name, [](const auto& s) { return s.display.name; });
         ASSERT_NE(screen, screens.end()) << output.name;
         EXPECT_EQ(screen->display.number, output.output);
         EXPECT_EQ(screen->uuid, output.uuid);
@@ -79,24 +69,19 @@ TEST(QtCoverX11Test, ListsTheOutputsAndCoversTheSecondWithItsPictureAsADesktopWi
     EXPECT_EQ(unmatched[0].uuid, std::nullopt);
 
     const ScreenFrame right{1920, 0, 1920, 1080};
-    QScreen* second = QGuiApplication::screenAt({2880, 540});
-    ASSERT_NE(second, nullptr);
-    QtCoverWindow cover(second, right);
+    QtCoverWindow cover(QGuiApplication::screenAt({2880, 540}), right);
     auto red = std::make_shared<std::uint8_t[]>(1920 * 1080 * 4);
     for (std::size_t i = 0; i < 1920 * 1080 * 4; i += 4)
         red[i] = red[i + 3] = 255;
     cover.show(Image{1920, 1080, red}, 0);
     cover.raise(right);
-    ASSERT_TRUE(spinUntil([&] { return cover.paintCount() > 0; }));
-    ASSERT_TRUE(spinUntil([&] {
+    ASSERT_TRUE(test::spinUntil([&] {
         return x.rootPixel(2880, 540) == e2e::Rgb{255, 0, 0};
     })) << *x.rootPixel(2880, 540);
     EXPECT_EQ(x.rootPixel(1920, 0), (e2e::Rgb{255, 0, 0}));
     EXPECT_EQ(x.rootPixel(1919, 540), (e2e::Rgb{0, 0, 0})) << "the first display stays bare";
 
-    const std::string id = std::to_string(cover.window().winId());
-    const auto props = x.run({"xprop", "-id", id, "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE",
-                              "_NET_WM_DESKTOP", "WM_HINTS", "_NET_WM_USER_TIME"});
+    const auto props = x.run({"xprop", "-id", std::to_string(cover.window().winId())});
     ASSERT_EQ(props.status, 0) << props.err;
     for (const char* expected :
          {"_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_DESKTOP\n", "_NET_WM_STATE_STICKY",
@@ -104,12 +89,11 @@ TEST(QtCoverX11Test, ListsTheOutputsAndCoversTheSecondWithItsPictureAsADesktopWi
           "_NET_WM_DESKTOP(CARDINAL) = 4294967295\n", "accepts input or input focus: False",
           "_NET_WM_USER_TIME(CARDINAL) = 0\n"})
         EXPECT_NE(props.out.find(expected), std::string::npos) << expected << " in\n" << props.out;
-    // Clicks go through it.
-    EXPECT_NE(windowTakingPointerAt(x.display(), 2880, 540), cover.window().winId());
+    EXPECT_NE(windowTakingPointerAt(x.display(), 2880, 540), cover.window().winId())
+        << "clicks go through it";
 
     cover.lower();
-    ASSERT_TRUE(spinUntil([&] { return x.rootPixel(2880, 540) == e2e::Rgb{0, 0, 0}; }));
-    EXPECT_TRUE(cover.hasPicture());
+    ASSERT_TRUE(test::spinUntil([&] { return x.rootPixel(2880, 540) == e2e::Rgb{0, 0, 0}; }));
 }
 
 } // namespace

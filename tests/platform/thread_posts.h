@@ -12,8 +12,8 @@
 
 namespace ks::test {
 
-// A main loop that queues what any thread posts until the test runs it. The event sources
-// use no timers, so it has none.
+// A main loop that queues what any thread posts until the test runs it; the event sources
+// use no timers.
 class PostQueue final : public MainLoop {
 public:
     void post(std::function<void()> fn) override {
@@ -30,13 +30,11 @@ public:
         return m_posted.size();
     }
     void runQueued() {
-        std::unique_lock lock(m_mutex);
-        while (!m_posted.empty()) {
+        for (std::unique_lock lock(m_mutex); !m_posted.empty(); lock.lock()) {
             auto fn = std::move(m_posted.front());
             m_posted.pop_front();
             lock.unlock();
             fn();
-            lock.lock();
         }
     }
 
@@ -46,36 +44,26 @@ private:
 };
 
 // Counts the posts of one notification.
-class PostCounter {
-public:
+struct PostCounter {
     PostCounter(NotificationCenter& center, std::string_view name)
-        : m_observation(center.addObserver(name, [this] { ++m_count; })) {}
-    int count() const { return m_count; }
-
-private:
-    int m_count = 0;
-    NotificationCenter::Observation m_observation;
+        : observation(center.addObserver(name, [this] { ++count; })) {}
+    int count = 0;
+    NotificationCenter::Observation observation;
 };
 
-// Waits for something another thread or process does (never for a timer of the code under
-// test); false when it has not happened within `limit`.
-inline bool waitFor(const std::function<bool()>& done,
-                    std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
+// Waits, running `step` between looks, for what another thread or process does (never for a
+// timer of the code under test); false when it has not happened within 20 s.
+inline bool waitFor(const std::function<bool()>& done, const std::function<void()>& step = {}) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (;;) {
+        if (step)
+            step();
+        if (done())
+            return true;
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    return true;
-}
-
-// Runs what the sources post until `done` holds.
-inline bool runPostsUntil(PostQueue& loop, const std::function<bool()>& done) {
-    return waitFor([&] {
-        loop.runQueued();
-        return done();
-    });
 }
 
 } // namespace ks::test

@@ -1,5 +1,5 @@
 // The clock and time-zone watchers; a temporary folder stands in for /etc. The real clock is
-// never set, so the clock watcher is only seen to arm its timer and stop.
+// never set, so the clock watcher is only seen to arm its timer.
 
 #include "platform/linux/clock_change_source.h"
 #include "platform/linux/time_zone_source.h"
@@ -35,7 +35,7 @@ protected:
     test::PostCounter m_zoneChanges{m_center, kSystemTimeZoneChanged};
 };
 
-TEST_F(TimeSourcesTest, EachWayOfChangingTheZonePostsAndOtherFilesDoNot) {
+TEST_F(TimeSourcesTest, EachWayOfChangingTheZonePostsOnceAndOtherFilesDoNot) {
     replaceLocaltime("Europe/Paris");
     write("timezone", "Europe/Paris\n");
     TimeZoneSource source(m_loop, m_center, m_etc);
@@ -52,8 +52,9 @@ TEST_F(TimeSourcesTest, EachWayOfChangingTheZonePostsAndOtherFilesDoNot) {
         write("hosts", name);
         change();
         ++expected;
-        ASSERT_TRUE(test::runPostsUntil(m_loop, [&] { return m_zoneChanges.count() >= expected; }));
-        EXPECT_EQ(m_zoneChanges.count(), expected);
+        ASSERT_TRUE(test::waitFor([&] { return m_zoneChanges.count >= expected; },
+                                  [&] { m_loop.runQueued(); }));
+        EXPECT_EQ(m_zoneChanges.count, expected);
     }
 }
 
@@ -63,7 +64,7 @@ TEST_F(TimeSourcesTest, APostStillQueuedWhenTheSourceGoesDoesNothing) {
     ASSERT_TRUE(test::waitFor([&] { return m_loop.queued() == 1; }));
     source.reset();
     m_loop.runQueued();
-    EXPECT_EQ(m_zoneChanges.count(), 0);
+    EXPECT_EQ(m_zoneChanges.count, 0);
 }
 
 TEST_F(TimeSourcesTest, AFolderThatCannotBeWatchedIsLoggedOnceAndTheClockWatcherArms) {
@@ -71,8 +72,7 @@ TEST_F(TimeSourcesTest, AFolderThatCannotBeWatchedIsLoggedOnceAndTheClockWatcher
     EXPECT_TRUE(ClockChangeSource(m_loop, m_center).watching());
     EXPECT_FALSE(TimeZoneSource(m_loop, m_center, m_etc / "missing").watching());
     ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_TRUE(
-        log.lines()[0].starts_with("TimeZoneSource: can't watch " + (m_etc / "missing").string()));
+    EXPECT_TRUE(log.lines()[0].starts_with("TimeZoneSource: can't watch " + m_etc.string()));
 }
 
 } // namespace

@@ -4,13 +4,14 @@
 #include "platform/x11/x11_workspace_source.h"
 #include "qt_wait.h"
 #include "support/log_capture.h"
-#include "thread_posts.h"
 #include "xorg_display.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace ks {
 namespace {
@@ -23,6 +24,10 @@ protected:
             GTEST_SKIP() << error;
         ASSERT_TRUE(m_x.start(&error)) << error;
     }
+    void run(const std::vector<std::string>& command) {
+        const auto result = m_x.run(command);
+        ASSERT_EQ(result.status, 0) << result.err;
+    }
 
     e2e::XorgDisplay m_x;
     test::PostQueue m_loop;
@@ -31,9 +36,8 @@ protected:
 
 TEST_F(X11EventSourcesTest, AnotherWorkspacePostsAndTheSameOneAgainDoesNot) {
     const auto select = [&](int desktop) {
-        const auto run = m_x.run({"xprop", "-root", "-f", "_NET_CURRENT_DESKTOP", "32c", "-set",
-                                  "_NET_CURRENT_DESKTOP", std::to_string(desktop)});
-        ASSERT_EQ(run.status, 0) << run.err;
+        run({"xprop", "-root", "-f", "_NET_CURRENT_DESKTOP", "32c", "-set", "_NET_CURRENT_DESKTOP",
+             std::to_string(desktop)});
     };
     select(0);
     test::PostCounter changes(m_center, kActiveSpaceChanged);
@@ -43,12 +47,12 @@ TEST_F(X11EventSourcesTest, AnotherWorkspacePostsAndTheSameOneAgainDoesNot) {
     // run ahead of the steps.
     int expected = 0, current = 0;
     for (const int desktop : {1, 2, 0}) {
-        SCOPED_TRACE(desktop);
         select(current);
         select(current = desktop);
         ++expected;
-        ASSERT_TRUE(test::runPostsUntil(m_loop, [&] { return changes.count() >= expected; }));
-        EXPECT_EQ(changes.count(), expected);
+        ASSERT_TRUE(
+            test::waitFor([&] { return changes.count >= expected; }, [&] { m_loop.runQueued(); }));
+        EXPECT_EQ(changes.count, expected) << desktop;
     }
 }
 
@@ -59,13 +63,11 @@ TEST_F(X11EventSourcesTest, AServerThatGoesAwayIsLoggedOnceAndTheSourceStillEnds
         m_x.stop();
         ASSERT_TRUE(test::waitFor([&] { return !log.lines().empty(); }));
     }
-    X11WorkspaceSource none(m_loop, m_center, ":999");
-    EXPECT_FALSE(none.watching());
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                               "X11WorkspaceSource: lost the X connection; workspace changes "
-                               "will not be noticed",
-                               "X11WorkspaceSource: no X server; workspace changes will not be "
-                               "noticed"}));
+    EXPECT_FALSE(X11WorkspaceSource(m_loop, m_center, ":999").watching());
+    const auto lines = log.lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[0].starts_with("X11WorkspaceSource: lost the X connection")) << lines[0];
+    EXPECT_TRUE(lines[1].starts_with("X11WorkspaceSource: no X server")) << lines[1];
 }
 
 TEST_F(X11EventSourcesTest, DisplaysAddedResizedAndRemovedPost) {
@@ -76,38 +78,31 @@ TEST_F(X11EventSourcesTest, DisplaysAddedResizedAndRemovedPost) {
     int argc = 3;
     char name[] = "ks-platform-x11-tests", option[] = "-platform", platform[] = "xcb";
     char* argv[] = {name, option, platform, nullptr};
-    // Gone before the server is.
-    auto app = std::make_unique<QGuiApplication>(argc, argv);
+    QGuiApplication app(argc, argv);
     test::PostCounter changes(m_center, kScreenParametersChanged);
-    auto source = std::make_unique<QtScreenSource>(m_loop, m_center);
+    QtScreenSource source(m_loop, m_center);
     ASSERT_EQ(QGuiApplication::screens().size(), 1);
     // Qt updates its screens and signals in one go: once they show the change, every post it
     // made is queued, and the next step starts afresh.
-    const auto posts = [&](const std::vector<std::string>& xrandr,
-                           const std::function<bool()>& qtSeesIt) {
-        const int before = changes.count();
-        const auto run = m_x.run(xrandr);
-        EXPECT_EQ(run.status, 0) << run.err;
+    const auto posts = [&](std::vector<std::string> xrandr, const std::function<bool()>& seen) {
+        const int before = changes.count;
+        xrandr.insert(xrandr.begin(), "xrandr");
+        run(xrandr);
         return test::spinUntil([&] {
             m_loop.runQueued();
-            return qtSeesIt() && changes.count() > before;
+            return seen() && changes.count > before;
         });
     };
-    const auto width = [](const char* output) {
-        for (const QScreen* screen : QGuiApplication::screens())
-            if (screen->name() == output)
-                return screen->geometry().width();
-        return 0;
-    };
     const auto count = [] { return QGuiApplication::screens().size(); };
-    EXPECT_TRUE(posts({"xrandr", "--output", "DUMMY0", "--mode", "1920x1080", "--pos", "0x0"},
+    EXPECT_TRUE(posts({"--output", "DUMMY0", "--mode", "1920x1080", "--pos", "0x0"},
                       [&] { return count() == 2; }));
     // The display that came is watched like the one that was there.
-    EXPECT_TRUE(posts({"xrandr", "--output", "DUMMY0", "--mode", "1600x1200"},
-                      [&] { return width("DUMMY0") == 1600; }));
-    EXPECT_TRUE(posts({"xrandr", "--output", "DUMMY1", "--off"}, [&] { return count() == 1; }));
-    source.reset();
-    app.reset();
+    EXPECT_TRUE(posts({"--output", "DUMMY0", "--mode", "1600x1200"}, [] {
+        return std::ranges::any_of(QGuiApplication::screens(), [](const QScreen* screen) {
+            return screen->name() == "DUMMY0" && screen->geometry().width() == 1600;
+        });
+    }));
+    EXPECT_TRUE(posts({"--output", "DUMMY1", "--off"}, [&] { return count() == 1; }));
 }
 
 } // namespace
