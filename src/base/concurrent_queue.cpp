@@ -1,5 +1,7 @@
 #include "base/concurrent_queue.h"
 
+#include "base/thread_name.h"
+
 #include <algorithm>
 
 namespace ks {
@@ -32,6 +34,7 @@ void ConcurrentQueue::async(std::function<void()> work) {
 }
 
 void ConcurrentQueue::run() {
+    nameThisThread(m_label);
     for (;;) {
         std::function<void()> work;
         {

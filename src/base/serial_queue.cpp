@@ -1,5 +1,7 @@
 #include "base/serial_queue.h"
 
+#include "base/thread_name.h"
+
 namespace ks {
 
 SerialQueue::SerialQueue(std::string label) : m_label(std::move(label)) {}
@@ -25,6 +27,7 @@ void SerialQueue::async(std::function<void()> work) {
 }
 
 void SerialQueue::run() {
+    nameThisThread(m_label);
     for (;;) {
         std::function<void()> work;
         {

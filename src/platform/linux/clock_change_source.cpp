@@ -35,8 +35,8 @@ ClockChangeSource::ClockChangeSource(MainLoop& loop, NotificationCenter& center)
         logFailure("couldn't arm the timerfd");
         return;
     }
-    m_watch = std::make_unique<FdWatchThread>(std::vector<int>{m_timer},
-                                              [this](int) { return onReady(); });
+    m_watch = std::make_unique<FdWatchThread>(
+        std::vector<int>{m_timer}, [this](int) { return onReady(); }, "clock-change");
     if (!m_watch->running())
         logLine("ClockChangeSource: no watcher thread; clock changes will not be noticed");
 }

@@ -1,5 +1,7 @@
 #include "platform/linux/fd_watch_thread.h"
 
+#include "base/thread_name.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -8,14 +10,15 @@
 
 namespace ks {
 
-FdWatchThread::FdWatchThread(std::vector<int> fds, Handler onReady) {
+FdWatchThread::FdWatchThread(std::vector<int> fds, Handler onReady, std::string_view name) {
     int pipeEnds[2];
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     m_wakeRead = pipeEnds[0];
     m_wakeWrite = pipeEnds[1];
     try {
-        m_thread = std::thread(&FdWatchThread::run, this, std::move(fds), std::move(onReady));
+        m_thread = std::thread(&FdWatchThread::run, this, std::move(fds), std::move(onReady),
+                               std::string(name));
     } catch (const std::system_error&) {
         // No thread: running() says so and the destructor only closes the pipe.
     }
@@ -35,7 +38,8 @@ FdWatchThread::~FdWatchThread() {
         ::close(m_wakeWrite);
 }
 
-void FdWatchThread::run(std::vector<int> fds, Handler onReady) {
+void FdWatchThread::run(std::vector<int> fds, Handler onReady, std::string name) {
+    nameThisThread(name);
     std::vector<pollfd> polled;
     polled.push_back({m_wakeRead, POLLIN, 0});
     for (const int fd : fds)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -14,7 +16,8 @@ class FdWatchThread {
 public:
     using Handler = std::function<bool(int fd)>;
 
-    FdWatchThread(std::vector<int> fds, Handler onReady);
+    // `name` names the thread.
+    FdWatchThread(std::vector<int> fds, Handler onReady, std::string_view name);
     // Wakes the thread and joins it; the handler is not called afterwards.
     ~FdWatchThread();
     FdWatchThread(const FdWatchThread&) = delete;
@@ -24,7 +27,7 @@ public:
     bool running() const { return m_thread.joinable(); }
 
 private:
-    void run(std::vector<int> fds, Handler onReady);
+    void run(std::vector<int> fds, Handler onReady, std::string name);
 
     int m_wakeRead = -1;
     int m_wakeWrite = -1;

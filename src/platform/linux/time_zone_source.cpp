@@ -35,8 +35,8 @@ TimeZoneSource::TimeZoneSource(MainLoop& loop, NotificationCenter& center,
                 "); time zone changes will not be noticed");
         return;
     }
-    m_watch = std::make_unique<FdWatchThread>(std::vector<int>{m_inotify},
-                                              [this](int) { return onReady(); });
+    m_watch = std::make_unique<FdWatchThread>(
+        std::vector<int>{m_inotify}, [this](int) { return onReady(); }, "time-zone");
     if (!m_watch->running())
         logLine("TimeZoneSource: no watcher thread; time zone changes will not be noticed");
 }

@@ -24,7 +24,7 @@ X11WorkspaceSource::X11WorkspaceSource(MainLoop& loop, NotificationCenter& cente
     m_current = currentDesktop();
     m_watch = std::make_unique<FdWatchThread>(
         std::vector<int>{xcb_get_file_descriptor(m_connection.get())},
-        [this](int) { return onReady(); });
+        [this](int) { return onReady(); }, "workspace");
     if (!m_watch->running())
         logLine("X11WorkspaceSource: no watcher thread; workspace changes will not be noticed");
 }
