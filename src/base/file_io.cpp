@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <random>
+#include <signal.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,12 +80,33 @@ std::optional<Bytes> readWholeFile(const std::filesystem::path& path, std::size_
 
 namespace {
 
+std::string temporaryPrefix(const std::filesystem::path& path) {
+    return "." + path.filename().string() + ".tmp-";
+}
+
 // A name for the temporary file that no other writer (thread or process) picks.
 std::string temporaryName(const std::filesystem::path& path) {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
-    return "." + path.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter++) + "-" + std::to_string(random());
+    return temporaryPrefix(path) + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
+           "-" + std::to_string(random());
+}
+
+// The process that made a temporary of that prefix, read from its name.
+std::optional<pid_t> writerOf(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix))
+        return std::nullopt;
+    name.remove_prefix(prefix.size());
+    const auto dash = name.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 9)
+        return std::nullopt;
+    pid_t pid = 0;
+    for (const char c : name.substr(0, dash)) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        pid = pid * 10 + (c - '0');
+    }
+    return pid > 0 ? std::optional(pid) : std::nullopt;
 }
 
 } // namespace
@@ -115,6 +137,21 @@ bool replaceFileAtomically(const std::filesystem::path& path, ByteView bytes) {
     }
     syncDirectory(dir);
     return true;
+}
+
+void removeAbandonedTemporaries(const std::filesystem::path& path) {
+    namespace fs = std::filesystem;
+    const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const std::string prefix = temporaryPrefix(path);
+    std::error_code error;
+    for (fs::directory_iterator entries(dir, error), end; !error && entries != end;
+         entries.increment(error)) {
+        const auto pid = writerOf(entries->path().filename().string(), prefix);
+        std::error_code ignored;
+        if (pid && *pid != ::getpid() && ::kill(*pid, 0) != 0 && errno == ESRCH &&
+            !entries->is_directory(ignored))
+            ::unlink(entries->path().c_str());
+    }
 }
 
 } // namespace ks

@@ -20,4 +20,8 @@ std::optional<Bytes> readWholeFile(const std::filesystem::path& path,
 // renamed over the target. False (and the old file untouched) on any failure.
 bool replaceFileAtomically(const std::filesystem::path& path, ByteView bytes);
 
+// Deletes the temporary files that writers of `path` killed half-way left beside it: those of
+// processes that have ended. A live writer's temporary may still be renamed into place.
+void removeAbandonedTemporaries(const std::filesystem::path& path);
+
 } // namespace ks

@@ -199,6 +199,8 @@ bool UserDefaults::flushStandard() {
 
 UserDefaults::UserDefaults(fs::path file, MainLoop& loop)
     : m_path(std::move(file)), m_state(std::make_shared<State>(m_path, loop)) {
+    // Writers killed mid-save leave their temporaries behind; they would pile up.
+    removeAbandonedTemporaries(m_path);
     m_state->load();
 }
 

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace ks;
@@ -44,6 +47,29 @@ TEST(AtomicReplace, ReplacesWithoutTemporariesKeepsModesAndFailsWithoutHarm) {
     EXPECT_FALSE(replaceFileAtomically(home.root() / "missing" / "x", asBytes("new")));
     EXPECT_EQ(asText(*readWholeFile(dir / "index.dat")), "old");
     EXPECT_EQ(entriesIn(dir), 1);
+}
+
+TEST(AtomicReplace, OnlyTemporariesOfEndedWritersOfThatFileAreRemoved) {
+    test::TempHome home;
+    const auto dir = home.root() / "prefs";
+    fs::create_directories(dir);
+    const pid_t ended = ::fork();
+    if (ended == 0)
+        ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string dead = std::to_string(ended), alive = std::to_string(::getpid());
+    const std::vector<std::pair<std::string, bool>> names{
+        {".a.plist.tmp-" + dead + "-0-77", false}, // its writer was killed
+        {".a.plist.tmp-" + alive + "-1-78", true}, // still being written
+        {".b.plist.tmp-" + dead + "-0-79", true},  // another file's
+        {".a.plist.tmp-x" + dead + "-0-80", true}, // not a name we make
+        {"a.plist", true},
+    };
+    for (const auto& [name, kept] : names)
+        std::ofstream(dir / name) << "x";
+    removeAbandonedTemporaries(dir / "a.plist");
+    for (const auto& [name, kept] : names)
+        EXPECT_EQ(fs::exists(dir / name), kept) << name;
 }
 
 TEST(ReadWholeFile, GivesAllBytesOfRegularFilesWithinTheLimitAndNoneOtherwise) {
