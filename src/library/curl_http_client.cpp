@@ -25,6 +25,7 @@ struct Transfer {
     curl_off_t lastUp = 0;
     CURL* handle = nullptr;
     bool reserved = false;
+    const std::atomic<bool>* cancelled = nullptr;
 };
 
 std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
@@ -59,6 +60,8 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
 // through: the request fails only when nothing moved for the whole time-out.
 int onProgress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
     auto& transfer = *static_cast<Transfer*>(user);
+    if (*transfer.cancelled)
+        return 1;
     const auto now = std::chrono::steady_clock::now();
     if (down != transfer.lastDown || up != transfer.lastUp) {
         transfer.lastDown = down;
@@ -81,7 +84,10 @@ HttpResponse CurlHttpClient::get(const std::string& url, Seconds timeout) {
     if (!handle)
         return {};
     CURL* curl = handle.get();
+    if (m_cancelled)
+        return {};
     Transfer transfer;
+    transfer.cancelled = &m_cancelled;
     transfer.limit = m_maxBodyBytes;
     transfer.idleLimit = timeout;
     transfer.handle = curl;

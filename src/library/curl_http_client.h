@@ -2,6 +2,7 @@
 
 #include "library/http_client.h"
 
+#include <atomic>
 #include <cstddef>
 
 namespace ks {
@@ -18,8 +19,13 @@ public:
 
     HttpResponse get(const std::string& url, Seconds timeout) override;
 
+    // Ends every request in progress as failed within about a second, and fails those made
+    // after it at once; from any thread. For quitting during a download.
+    void cancelAll() { m_cancelled = true; }
+
 private:
     std::size_t m_maxBodyBytes;
+    std::atomic<bool> m_cancelled{false};
 };
 
 } // namespace ks

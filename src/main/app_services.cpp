@@ -78,6 +78,9 @@ AppServices::AppServices(MainLoop& loop, NotificationCenter& center, Platform pl
 AppServices::~AppServices() {
     // The accessors must never hand out what is about to go.
     PackDownloader::setShared(nullptr);
+    // A download in progress ends now rather than holding the quit up until it completes.
+    if (m_http)
+        m_http->cancelAll();
     m_downloadPause->interrupt();
     m_downloader.reset();
     m_engine.reset();

@@ -52,6 +52,8 @@ private:
     MainLoop& m_loop;
     NotificationCenter& m_center;
     Platform m_platform;
+    // Before the queues, so that the download queue's thread has ended when it goes.
+    std::unique_ptr<CurlHttpClient> m_http;
     // Queues first, so that they are destroyed last among the services: work still on them
     // at quit reaches only what outlives them.
     SerialQueue m_renderQueue;
@@ -68,7 +70,6 @@ private:
     std::shared_ptr<PresentationController> m_presentation;
     std::shared_ptr<WallpaperEngine> m_engine;
     std::shared_ptr<InterruptibleSleep> m_downloadPause = std::make_shared<InterruptibleSleep>();
-    std::unique_ptr<CurlHttpClient> m_http;
     std::unique_ptr<PackDownloader> m_downloader;
 };
 

@@ -328,6 +328,21 @@ TEST(HttpClient, FailsOversizedBodiesAndRedirectsAwayFromHttps) {
     EXPECT_EQ(http.get(at("moved"), Seconds(60)).status, 0);
 }
 
+TEST(HttpClient, CancellingEndsARequestInProgressAndRefusesLaterOnes) {
+    PackServer server;
+    // Answered after 3 s unless the request is cancelled first.
+    server.script("slow", {{200, "late", false, 3}});
+    CurlHttpClient http;
+    std::optional<HttpResponse> response;
+    std::thread request(
+        [&] { response = http.get(server.url() + "/" + Vault::archiveName("slow"), Seconds(60)); });
+    std::this_thread::sleep_for(Seconds(0.3));
+    http.cancelAll();
+    request.join();
+    EXPECT_EQ(response->status, 0);
+    EXPECT_EQ(http.get(server.url() + "/" + Vault::archiveName("slow"), Seconds(60)).status, 0);
+}
+
 TEST(RemoteBaseURL, TakesHttpsAnywhereAndPlainHttpOnlyOnThisMachine) {
     test::TempHome home;
     test::LogCapture log;
