@@ -51,9 +51,9 @@ ClockChangeSource::~ClockChangeSource() {
 bool ClockChangeSource::arm() {
     // An expiry that never comes (the kernel saturates it to its own far end): only the
     // cancellation on a clock change matters.
-    itimerspec spec{};
-    spec.it_value.tv_sec = std::numeric_limits<time_t>::max();
-    return ::timerfd_settime(m_timer, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec,
+    itimerspec neverExpires{};
+    neverExpires.it_value.tv_sec = std::numeric_limits<time_t>::max();
+    return ::timerfd_settime(m_timer, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &neverExpires,
                              nullptr) == 0;
 }
 
