@@ -12,6 +12,7 @@
 // Usage: kestrane-bench-idle [bare-qt]
 
 #include "bench_pictures.h"
+#include "peak_rss.h"
 
 #include "base/file_io.h"
 #include "base/manual_loop.h"
@@ -61,19 +62,9 @@ std::string readLine(const fs::path& file) {
     return line;
 }
 
-// A field of /proc/PID/status or /proc/PID/task/TID/status as a number (kB for sizes); 0 when
-// missing.
-std::uint64_t statusField(const fs::path& status, const std::string& field) {
-    std::ifstream in(status);
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stoull(line.substr(field.size() + 1));
-    return 0;
-}
-
 double rssMb(pid_t pid) {
-    return static_cast<double>(statusField("/proc/" + std::to_string(pid) + "/status", "VmRSS")) /
+    return static_cast<double>(
+               bench::statusField("/proc/" + std::to_string(pid) + "/status", "VmRSS")) /
            1024;
 }
 
@@ -89,9 +80,11 @@ std::map<int, ThreadCount> threadCounts(pid_t pid) {
     for (const auto& task :
          fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
         const int tid = std::atoi(task.path().filename().c_str());
-        counts[tid] = {readLine(task.path() / "comm"),
-                       statusField(task.path() / "status", "voluntary_ctxt_switches") +
-                           statusField(task.path() / "status", "nonvoluntary_ctxt_switches")};
+        counts[tid] = {
+            readLine(task.path() / "comm"),
+            bench::statusField((task.path() / "status").string(), "voluntary_ctxt_switches") +
+                bench::statusField((task.path() / "status").string(),
+                                   "nonvoluntary_ctxt_switches")};
     }
     return counts;
 }
@@ -283,7 +276,7 @@ private:
         // A new high-water mark from here, so the kernel's peak is this change's alone.
         const bool hwm = static_cast<bool>(std::ofstream("/proc/" + pid + "/clear_refs") << "5");
         const double hwmBefore =
-            static_cast<double>(statusField("/proc/" + pid + "/status", "VmHWM")) / 1024;
+            static_cast<double>(bench::statusField("/proc/" + pid + "/status", "VmHWM")) / 1024;
 
         // RSS every 50 ms; the covers every 250 ms, between two samples.
         double peak = before;
@@ -312,7 +305,7 @@ private:
         }
         const double after = rssMb(app.pid());
         const double hwmPeak =
-            static_cast<double>(statusField("/proc/" + pid + "/status", "VmHWM")) / 1024;
+            static_cast<double>(bench::statusField("/proc/" + pid + "/status", "VmHWM")) / 1024;
         std::this_thread::sleep_for(7s);
         const double later = rssMb(app.pid());
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <fcntl.h>
 #include <random>
@@ -97,15 +98,10 @@ std::optional<pid_t> writerOf(std::string_view name, std::string_view prefix) {
     if (!name.starts_with(prefix))
         return std::nullopt;
     name.remove_prefix(prefix.size());
-    const auto dash = name.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash > 9)
-        return std::nullopt;
     pid_t pid = 0;
-    for (const char c : name.substr(0, dash)) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        pid = pid * 10 + (c - '0');
-    }
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
+    if (error != std::errc() || end == name.data() + name.size() || *end != '-')
+        return std::nullopt;
     return pid > 0 ? std::optional(pid) : std::nullopt;
 }
 
