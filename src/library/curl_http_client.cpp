@@ -74,7 +74,8 @@ int onProgress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t u
 
 } // namespace
 
-CurlHttpClient::CurlHttpClient(std::size_t maxBodyBytes) : m_maxBodyBytes(maxBodyBytes) {
+CurlHttpClient::CurlHttpClient(std::size_t maxBodyBytes, HttpTimeout timeoutBounds)
+    : m_maxBodyBytes(maxBodyBytes), m_timeoutBounds(timeoutBounds) {
     initCurlOnce();
 }
 
@@ -104,6 +105,8 @@ HttpResponse CurlHttpClient::get(const std::string& url, Seconds timeout) {
     // Signals would reach other threads of the process; the queue thread blocks here.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
+    if (m_timeoutBounds == HttpTimeout::wholeRequest)
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_maxBodyBytes));
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Kestrane Wallpapers");
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &onBody);
