@@ -52,6 +52,41 @@ std::array<MenuRow, 12> initialRows() {
 
 } // namespace
 
+MenuModel::Banner bannerFor(const WallpaperEngine& engine, const Library& library,
+                            const Wallpaper& current) {
+    MenuModel::Banner banner;
+    banner.image = engine.currentThumbnail();
+    if (engine.isShowingOriginal()) {
+        banner.imageID = "__original__";
+        banner.packName = "Your wallpaper";
+        banner.wallpaperName = "Rotation paused";
+    } else if (const auto pack = library.pack(current.packID)) {
+        banner.imageID = current.key();
+        banner.packName = pack->displayName;
+        banner.wallpaperName = current.title(*pack);
+    } else {
+        banner.imageID = current.key();
+        banner.packName = current.packID;
+        banner.wallpaperName = current.displayName();
+    }
+    return banner;
+}
+
+std::string countdownNow(const WallpaperEngine& engine, const SettingsStore& settings, SysTime now,
+                         const StatusMenuHooks& hooks) {
+    CountdownInputs inputs;
+    inputs.paused = engine.paused();
+    inputs.pauseOnBattery = settings.pauseOnBattery();
+    // The power source is read only where it decides the text.
+    inputs.onBattery =
+        !inputs.paused && inputs.pauseOnBattery && hooks.isOnBattery && hooks.isOnBattery();
+    inputs.intervalSeconds = settings.intervalSeconds();
+    inputs.nextChange = engine.nextChangeDate();
+    inputs.now = now;
+    inputs.shortTime = hooks.shortTime;
+    return countdownText(inputs);
+}
+
 StatusMenu::StatusMenu(AppCommands& commands, const Library& library, MainLoop& loop,
                        StatusMenuHooks hooks)
     : m_commands(commands), m_library(library), m_loop(loop), m_hooks(std::move(hooks)),
@@ -78,23 +113,7 @@ void StatusMenu::changed() {
 }
 
 void StatusMenu::refreshMenuModel(const Wallpaper& current, double fade) {
-    const WallpaperEngine& engine = m_commands.engine();
-    MenuModel::Banner banner;
-    banner.image = engine.currentThumbnail();
-    if (engine.isShowingOriginal()) {
-        banner.imageID = "__original__";
-        banner.packName = "Your wallpaper";
-        banner.wallpaperName = "Rotation paused";
-    } else if (const auto pack = m_library.pack(current.packID)) {
-        banner.imageID = current.key();
-        banner.packName = pack->displayName;
-        banner.wallpaperName = current.title(*pack);
-    } else {
-        banner.imageID = current.key();
-        banner.packName = current.packID;
-        banner.wallpaperName = current.displayName();
-    }
-    m_model.setBanner(std::move(banner), fade);
+    m_model.setBanner(bannerFor(m_commands.engine(), m_library, current), fade);
 }
 
 void StatusMenu::updateFavoriteRow() {
@@ -115,20 +134,9 @@ void StatusMenu::updatePauseRow() {
 }
 
 void StatusMenu::updateCountdown() {
-    const WallpaperEngine& engine = m_commands.engine();
-    const SettingsStore& settings = m_commands.settings();
-    CountdownInputs inputs;
-    inputs.paused = engine.paused();
-    inputs.pauseOnBattery = settings.pauseOnBattery();
-    // The power source is read only where it decides the text.
-    inputs.onBattery =
-        !inputs.paused && inputs.pauseOnBattery && m_hooks.isOnBattery && m_hooks.isOnBattery();
-    inputs.intervalSeconds = settings.intervalSeconds();
-    inputs.nextChange = engine.nextChangeDate();
-    inputs.now = m_loop.clock().now();
-    inputs.shortTime = m_hooks.shortTime;
     MenuRow& countdown = mutableRow(MenuRowID::countdown);
-    countdown.title = countdownText(inputs);
+    countdown.title =
+        countdownNow(m_commands.engine(), m_commands.settings(), m_loop.clock().now(), m_hooks);
     countdown.hidden = countdown.title.empty();
 }
 

@@ -16,6 +16,8 @@
 namespace ks {
 
 class Library;
+class SettingsStore;
+class WallpaperEngine;
 
 enum class MenuRowID {
     banner,
@@ -54,6 +56,14 @@ struct StatusMenuHooks {
     std::function<std::string(SysTime)> shortTime;
     std::function<bool()> isOnBattery;
 };
+
+// What the banner shows for `current`: the user's own wallpaper while it is restored, else
+// the pack's name (its raw identifier when the library lacks it) and the wallpaper's title.
+MenuModel::Banner bannerFor(const WallpaperEngine& engine, const Library& library,
+                            const Wallpaper& current);
+// The countdown row's text now.
+std::string countdownNow(const WallpaperEngine& engine, const SettingsStore& settings, SysTime now,
+                         const StatusMenuHooks& hooks);
 
 // The tray menu's logic: the banner, the rows' titles, symbols and visibility, the two
 // submenus, the countdown and what a click does. Views draw what it says and tell it when
