@@ -7,7 +7,7 @@ namespace ks {
 
 namespace {
 
-constexpr std::array<std::pair<AppCommand, std::string_view>, 10> kNames{{
+constexpr std::array<std::pair<AppCommand, std::string_view>, 11> kNames{{
     {AppCommand::next, "next"},
     {AppCommand::previous, "previous"},
     {AppCommand::pause, "pause"},
@@ -15,6 +15,7 @@ constexpr std::array<std::pair<AppCommand, std::string_view>, 10> kNames{{
     {AppCommand::togglePause, "toggle-pause"},
     {AppCommand::toggleFavorite, "toggle-favorite"},
     {AppCommand::hide, "hide"},
+    {AppCommand::restoreOriginal, "restore"},
     {AppCommand::showSettings, "showSettings"},
     {AppCommand::checkForUpdates, "check-for-updates"},
     {AppCommand::quit, "quit"},

@@ -15,6 +15,7 @@ enum class AppCommand {
     togglePause,
     toggleFavorite,
     hide,
+    restoreOriginal,
     showSettings,
     checkForUpdates,
     quit,

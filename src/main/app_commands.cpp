@@ -35,6 +35,9 @@ void AppCommands::run(AppCommand command) {
             m_engine.advance(true);
         }
         return;
+    case AppCommand::restoreOriginal:
+        m_engine.restoreOriginalWallpaper();
+        return;
     case AppCommand::showSettings:
         if (m_actions.showSettings)
             m_actions.showSettings(std::nullopt);

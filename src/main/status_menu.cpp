@@ -13,7 +13,7 @@ namespace {
 constexpr std::string_view kMenuChanged = "statusMenuChanged";
 
 using Row = std::optional<MenuRowID>;
-constexpr std::array<Row, 16> kLayout{
+constexpr std::array<Row, 17> kLayout{
     MenuRowID::banner,
     MenuRowID::favorite,
     MenuRowID::addToCollection,
@@ -32,7 +32,7 @@ constexpr std::array<Row, 16> kLayout{
     MenuRowID::quit,
 };
 
-std::array<MenuRow, 12> initialRows() {
+std::array<MenuRow, 13> initialRows() {
     const std::string chevron(kSubmenuMark);
     return {{
         {MenuRowID::banner, "", "", ""},
@@ -46,6 +46,8 @@ std::array<MenuRow, 12> initialRows() {
         {MenuRowID::collections, "Collections", "square.stack", chevron},
         {MenuRowID::settings, "Settings…", "gearshape", "Ctrl+,"},
         {MenuRowID::checkForUpdates, "Check for Updates…", "arrow.triangle.2.circlepath", ""},
+        // Until the settings window offers it, the way back to the user's own wallpaper.
+        {MenuRowID::restoreOriginal, "Restore My Wallpaper", "arrow.uturn.backward", "", true},
         {MenuRowID::quit, "Quit Kestrane Wallpapers", "power", "Ctrl+Q"},
     }};
 }
@@ -149,6 +151,8 @@ void StatusMenu::updateCurrentRows() {
     mutableRow(MenuRowID::addToCollection).hidden = hidden;
     mutableRow(MenuRowID::hide).hidden = hidden;
     mutableRow(MenuRowID::banner).hidden = !current;
+    mutableRow(MenuRowID::restoreOriginal).hidden =
+        engine.isShowingOriginal() || !engine.hasOriginalWallpaper();
 }
 
 void StatusMenu::menuNeedsUpdate() {
@@ -255,6 +259,11 @@ void StatusMenu::click(MenuRowID id) {
     case MenuRowID::checkForUpdates:
         m_commands.run(AppCommand::checkForUpdates);
         return;
+    case MenuRowID::restoreOriginal:
+        m_commands.run(AppCommand::restoreOriginal);
+        updatePauseRow();
+        updateCountdown();
+        break;
     case MenuRowID::quit:
         m_commands.run(AppCommand::quit);
         return;

@@ -31,6 +31,7 @@ enum class MenuRowID {
     collections,
     settings,
     checkForUpdates,
+    restoreOriginal,
     quit,
 };
 
@@ -115,7 +116,7 @@ private:
     MainLoop& m_loop;
     StatusMenuHooks m_hooks;
     MenuModel m_model;
-    std::array<MenuRow, 12> m_rows;
+    std::array<MenuRow, 13> m_rows;
     std::vector<MenuEntry> m_collectionsMenu;
     std::vector<MenuEntry> m_addToCollectionMenu;
     Timer m_countdownTimer;
