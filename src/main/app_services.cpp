@@ -8,6 +8,7 @@
 #include "library/curl_http_client.h"
 #include "library/pack_downloader.h"
 #include "library/thumbnail_cache.h"
+#include "library/updater.h"
 #include "main/system_wallpaper_setter.h"
 #include "platform/linux/system_version.h"
 #include "settings/settings_store.h"
@@ -28,7 +29,8 @@ AppServices::AppServices(MainLoop& loop, NotificationCenter& center, Platform pl
     : m_loop(loop), m_center(center), m_platform(std::move(platform)),
       m_renderQueue(std::string(kRenderQueueLabel)), m_utilityQueue("utility", 1),
       m_systemWallpaperQueue(std::string(kSystemWallpaperQueueLabel)),
-      m_downloadQueue("pack-download"), m_thumbnailQueue("thumbnails") {
+      m_downloadQueue("pack-download"), m_thumbnailQueue("thumbnails"),
+      m_updateQueue(std::string(kUpdateQueueLabel)) {
     m_defaults = std::make_unique<UserDefaults>(UserDefaults::standardPath(), m_loop);
     UserDefaults::setStandard(m_defaults.get());
     m_settings = std::make_unique<SettingsStore>(*m_defaults, m_center);
@@ -73,9 +75,21 @@ AppServices::AppServices(MainLoop& loop, NotificationCenter& center, Platform pl
         logLine("PackDownloader: no pack server is configured; packs that do not ship with "
                 "the application are left out (set KESTRANE_PACK_SERVER to download them)");
     }
+
+    // Without a feed there is no update check at all, and nothing to say about it.
+    if (const std::optional<std::string> feed = Config::updateFeedURL()) {
+        m_updateHttp =
+            std::make_unique<CurlHttpClient>(kLargestUpdateFeed, HttpTimeout::wholeRequest);
+        m_updater = std::make_unique<Updater>(m_loop, m_updateQueue, *m_updateHttp, *feed,
+                                              std::string(Config::applicationVersion()));
+    }
 }
 
 AppServices::~AppServices() {
+    // A check in progress ends now rather than holding the quit up for its time-out.
+    if (m_updateHttp)
+        m_updateHttp->cancelAll();
+    m_updater.reset();
     // The accessors must never hand out what is about to go.
     PackDownloader::setShared(nullptr);
     // A download in progress ends now rather than holding the quit up until it completes.

@@ -19,6 +19,7 @@ class SettingsStore;
 class SystemWallpaper;
 class SystemWallpaperSetter;
 class ThumbnailCache;
+class Updater;
 class UserDefaults;
 class WallpaperEngine;
 
@@ -47,6 +48,8 @@ public:
     WallpaperEngine& engine() { return *m_engine; }
     // Null when no pack server is configured.
     PackDownloader* downloader() { return m_downloader.get(); }
+    // Null when no update feed is configured.
+    Updater* updater() { return m_updater.get(); }
 
 private:
     MainLoop& m_loop;
@@ -54,6 +57,8 @@ private:
     Platform m_platform;
     // Before the queues, so that the download queue's thread has ended when it goes.
     std::unique_ptr<CurlHttpClient> m_http;
+    // The update check's own: small answers, and a limit on the whole request.
+    std::unique_ptr<CurlHttpClient> m_updateHttp;
     // Queues first, so that they are destroyed last among the services: work still on them
     // at quit reaches only what outlives them.
     SerialQueue m_renderQueue;
@@ -61,6 +66,7 @@ private:
     SerialQueue m_systemWallpaperQueue;
     SerialQueue m_downloadQueue;
     ConcurrentQueue m_thumbnailQueue;
+    SerialQueue m_updateQueue;
     std::unique_ptr<UserDefaults> m_defaults;
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<ThumbnailCache> m_thumbnails;
@@ -71,6 +77,7 @@ private:
     std::shared_ptr<WallpaperEngine> m_engine;
     std::shared_ptr<InterruptibleSleep> m_downloadPause = std::make_shared<InterruptibleSleep>();
     std::unique_ptr<PackDownloader> m_downloader;
+    std::unique_ptr<Updater> m_updater;
 };
 
 } // namespace ks
