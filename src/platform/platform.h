@@ -26,7 +26,7 @@ struct Platform {
     std::unique_ptr<PowerSource> power;
     std::unique_ptr<SystemAppearance> appearance;
     std::unique_ptr<LoginItems> loginItems;
-    // Null until the platform offers global keys.
+    // Always there; without a way to grab keys every registration fails.
     std::unique_ptr<HotKeys> hotKeys;
     // What the wallpaper writer works through.
     std::unique_ptr<Desktop> desktop;

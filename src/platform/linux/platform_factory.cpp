@@ -13,6 +13,7 @@
 #include "platform/qt/qt_screens.h"
 #include "platform/x11/desktop_picture_choice.h"
 #include "platform/x11/x11_desktop.h"
+#include "platform/x11/x11_hot_keys.h"
 #include "platform/x11/x11_workspace_source.h"
 
 #include <QGuiApplication>
@@ -31,6 +32,17 @@ bool coversWanted() {
            !isGnomeDesktop(desktop ? desktop : "");
 }
 
+// Key grabs need an X server that sees every key. In a Wayland session the X server is
+// XWayland, which sees only keys typed into X11 windows: a grab there would succeed and then
+// hardly ever fire, so the keys are reported unavailable instead. Elsewhere $DISPLAY decides,
+// also when Qt runs on another platform.
+std::unique_ptr<HotKeys> makeHotKeys(MainLoop& loop) {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (wayland && *wayland)
+        return std::make_unique<X11HotKeys>(loop, std::nullopt, true);
+    return std::make_unique<X11HotKeys>(loop);
+}
+
 } // namespace
 
 std::unique_ptr<LoginItems> makeLoginItems() {
@@ -46,6 +58,7 @@ Platform makePlatform(MainLoop& loop, NotificationCenter& center) {
     platform.appearance = std::move(appearance);
     platform.power = std::make_unique<SysfsPowerSource>();
     platform.loginItems = makeLoginItems();
+    platform.hotKeys = makeHotKeys(loop);
     platform.desktop = std::make_unique<X11Desktop>();
     platform.agent = std::make_unique<AgentProcess>();
     platform.eventSources.push_back(std::make_unique<LogindWakeSource>(center));
