@@ -2,6 +2,7 @@
 #include "base/log.h"
 #include "library/library.h"
 #include "main/app_delegate.h"
+#include "main/app_icon.h"
 #include "main/app_services.h"
 #include "main/command_line.h"
 #include "main/pack_list_printer.h"
@@ -69,6 +70,9 @@ bool hasGraphicalSession() {
 int runApplication(int argc, char** argv, const ks::CommandLine& options, bool ownsInstance) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrane Wallpapers"));
+    // The desktop entry the session ties our windows to, and the icon they carry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("local.kestrane.wallpapers"));
+    QApplication::setWindowIcon(ks::applicationIcon());
     // A tray application: closing a window it opens must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     ks::quitOnTerminationSignals();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The application finds its resources without any setting, in the build tree and once
-# installed with `cmake --install`, and lists the bundled library the same way in both.
+# installed with `cmake --install`, and lists the bundled library the same way in both; the
+# desktop entry (valid) and the application icon in the hicolor theme are installed.
 # Usage: installed_resources_test.sh BUILD_DIR CMAKE
 set -euo pipefail
 build=$1
@@ -16,6 +17,25 @@ export KESTRANE_NO_SYSLOG=1
 "$cmake" --install "$build" --prefix "$scratch/prefix" >/dev/null
 [ -f "$scratch/prefix/share/kestrane-wallpapers/wp/index.dat" ] || { echo "index not installed"; exit 1; }
 [ -f "$scratch/prefix/share/kestrane-wallpapers/MenuIcon.png" ] || { echo "icon not installed"; exit 1; }
+
+entry=$scratch/prefix/share/applications/local.kestrane.wallpapers.desktop
+[ -f "$entry" ] || { echo "desktop entry not installed"; exit 1; }
+command -v desktop-file-validate >/dev/null ||
+  { echo "desktop-file-validate is missing (package desktop-file-utils; scripts/bootstrap installs it)"; exit 1; }
+desktop-file-validate "$entry" || { echo "the desktop entry does not validate"; exit 1; }
+grep -qx 'Exec=kestrane-wallpapers' "$entry" && grep -qx 'Icon=kestrane-wallpapers' "$entry" ||
+  { echo "the desktop entry names another program or icon"; exit 1; }
+# Each icon is a PNG of the size its folder names (width and height from the IHDR chunk).
+for size in 48 128 256; do
+  icon=$scratch/prefix/share/icons/hicolor/${size}x${size}/apps/kestrane-wallpapers.png
+  [ -f "$icon" ] || { echo "icon ${size}x${size} not installed"; exit 1; }
+  header=($(od -An -tu1 -N24 "$icon"))
+  [ "${header[*]:1:3}" = "80 78 71" ] || { echo "$icon is not a PNG"; exit 1; }
+  width=$(( header[16] << 24 | header[17] << 16 | header[18] << 8 | header[19] ))
+  height=$(( header[20] << 24 | header[21] << 16 | header[22] << 8 | header[23] ))
+  [ "$width" -eq "$size" ] && [ "$height" -eq "$size" ] ||
+    { echo "$icon is ${width}x${height}"; exit 1; }
+done
 
 from_build=$("$build/bin/kestrane-wallpapers" --list-packs)
 installed=$("$scratch/prefix/bin/kestrane-wallpapers" --list-packs)

@@ -1,5 +1,6 @@
 // Renders the demo wallpaper library at build time: the shipped packs and the index into
-// the resources folder, the other packs as archives for the pack server, and the icons.
+// the resources folder, the other packs as archives for the pack server, and the icons (the
+// tray's and the application's).
 
 #include "catalogue.h"
 #include "encode.h"
@@ -100,6 +101,12 @@ int main(int argc, char** argv) {
         !writeResource(resources / "MenuIcon@2x.png", gen::menuIconPng(32)) ||
         !writeResource(resources / "AllPacks.jpg", gen::allPacksJpeg()))
         return 1;
+    // The sizes resources/CMakeLists.txt installs into the hicolor icon theme.
+    for (const int size : {48, 128, 256}) {
+        if (!writeResource(resources / ("AppIcon-" + std::to_string(size) + ".png"),
+                           gen::appIconPng(size)))
+            return 1;
+    }
 
     std::size_t wallpapers = 0;
     for (const auto& pack : packs)
