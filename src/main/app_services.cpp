@@ -9,6 +9,7 @@
 #include "library/pack_downloader.h"
 #include "library/thumbnail_cache.h"
 #include "library/updater.h"
+#include "main/hot_key_center.h"
 #include "main/system_wallpaper_setter.h"
 #include "platform/linux/system_version.h"
 #include "settings/settings_store.h"
@@ -83,9 +84,15 @@ AppServices::AppServices(MainLoop& loop, NotificationCenter& center, Platform pl
         m_updater = std::make_unique<Updater>(m_loop, m_updateQueue, *m_updateHttp, *feed,
                                               std::string(Config::applicationVersion()));
     }
+
+    m_hotKeys = std::make_unique<HotKeyCenter>(*m_platform.hotKeys, m_loop);
+    HotKeyCenter::setShared(m_hotKeys.get());
 }
 
 AppServices::~AppServices() {
+    // A press during the quit finds no handler, and none reaches the services going below.
+    HotKeyCenter::setShared(nullptr);
+    m_hotKeys.reset();
     // A check in progress ends now rather than holding the quit up for its time-out.
     if (m_updateHttp)
         m_updateHttp->cancelAll();

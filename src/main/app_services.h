@@ -13,6 +13,7 @@
 namespace ks {
 
 class CurlHttpClient;
+class HotKeyCenter;
 class PackDownloader;
 class PresentationController;
 class SettingsStore;
@@ -25,9 +26,9 @@ class WallpaperEngine;
 
 // The one place that builds the application's services, in a fixed order, and owns them:
 // the queues, the defaults database and the settings store, the library, the system
-// wallpaper writer, the presentation, the engine and the pack downloader. The process-wide
-// accessors (SettingsStore::shared() and the others) read these instances while it lives.
-// Everything here lives on the main thread.
+// wallpaper writer, the presentation, the engine, the pack downloader and the hot keys. The
+// process-wide accessors (SettingsStore::shared() and the others) read these instances while
+// it lives. Everything here lives on the main thread.
 class AppServices {
 public:
     // `loop` and the platform's services must outlive the queues' work; the loop must
@@ -50,6 +51,7 @@ public:
     PackDownloader* downloader() { return m_downloader.get(); }
     // Null when no update feed is configured.
     Updater* updater() { return m_updater.get(); }
+    HotKeyCenter& hotKeys() { return *m_hotKeys; }
 
 private:
     MainLoop& m_loop;
@@ -78,6 +80,9 @@ private:
     std::shared_ptr<InterruptibleSleep> m_downloadPause = std::make_shared<InterruptibleSleep>();
     std::unique_ptr<PackDownloader> m_downloader;
     std::unique_ptr<Updater> m_updater;
+    // Goes first, before the platform's hot keys it registers with and before what its
+    // handlers reach.
+    std::unique_ptr<HotKeyCenter> m_hotKeys;
 };
 
 } // namespace ks
