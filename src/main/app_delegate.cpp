@@ -4,6 +4,8 @@
 #include "engine/wallpaper_engine.h"
 #include "library/pack_downloader.h"
 #include "main/app_services.h"
+#include "main/hot_key_center.h"
+#include "main/rotation_hot_keys.h"
 #include "main/tray.h"
 
 #include <QApplication>
@@ -54,6 +56,18 @@ bool AppDelegate::applicationDidFinishLaunching() {
 
     // Dropped with the delegate, so the engine never calls a delegate that is gone.
     m_currentObservation = engine.observeCurrent([this] { currentChanged(); });
+    // The handlers hold the engine weakly: a press never reaches an engine that is gone.
+    HotKeyCenter& hotKeys = HotKeyCenter::shared();
+    hotKeys.registerHotKey(kNextWallpaperHotKey.id, kNextWallpaperHotKey.keyCode,
+                           kNextWallpaperHotKey.modifiers, [weak = engine.weak_from_this()] {
+                               if (const auto engine = weak.lock())
+                                   engine->advance(true);
+                           });
+    hotKeys.registerHotKey(kPreviousWallpaperHotKey.id, kPreviousWallpaperHotKey.keyCode,
+                           kPreviousWallpaperHotKey.modifiers, [weak = engine.weak_from_this()] {
+                               if (const auto engine = weak.lock())
+                                   engine->retreat();
+                           });
     engine.start();
     m_launched = true;
 
