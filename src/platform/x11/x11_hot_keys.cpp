@@ -15,9 +15,10 @@ namespace ks {
 namespace {
 
 constexpr std::uint32_t kNumLockKeysym = 0xff7f;
-// The modifiers a press may carry on top of a grabbed combination; the eight core modifier
-// bits end there, what lies above is buttons and the keyboard group.
+// Caps Lock is always the Lock modifier; Num Lock's is found in the modifier map.
 constexpr std::uint16_t kLockModifier = XCB_MOD_MASK_LOCK;
+// A press's state has the eight modifiers in its low byte; above them are the pointer buttons
+// and the keyboard group, which no grab names.
 constexpr std::uint16_t kCoreModifiers = 0xff;
 
 constexpr std::pair<std::uint32_t, std::uint16_t> kModifiers[] = {
