@@ -2,12 +2,7 @@
 // both at launch, changes it on schedule with a cross-fade over covers that come down
 // afterwards, and gives every output its own wallpaper when asked to.
 
-#include "agent_support.h"
-#include "base/file_io.h"
-#include "base/manual_loop.h"
-#include "library_writer.h"
-#include "settings/user_defaults.h"
-#include "xorg_display.h"
+#include "app_on_xorg.h"
 
 #include <gtest/gtest.h>
 
@@ -16,68 +11,8 @@
 namespace ks::e2e {
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr Rgb kGrey{90, 90, 90};
-constexpr Rgb kRed{210, 30, 30};
-constexpr Rgb kGreen{30, 200, 60};
-constexpr Rgb kBlue{40, 60, 220};
-
-bool writePicture(const fs::path& file, Rgb colour) {
-    return writeSolidPicture(file, 640, 360, colour);
-}
-
-class AppRotationTest : public testing::Test {
+class AppRotationTest : public AppOnXorgTest {
 protected:
-    void SetUp() override {
-        std::string error;
-        if (!XorgDisplay::available(&error))
-            GTEST_SKIP() << error;
-        ASSERT_TRUE(x.start(&error)) << error;
-        const fs::path pictures = x.root() / "pictures";
-        tools::SourcePack pack{"e2e", "End to end", false, {}, {}, true};
-        for (const auto& [name, colour] :
-             {std::pair{"1.png", kRed}, std::pair{"2.png", kGreen}, std::pair{"3.png", kBlue}}) {
-            ASSERT_TRUE(writePicture(pictures / name, colour));
-            pack.pictures.push_back({name, Variant::neutral, *readWholeFile(pictures / name)});
-        }
-        ASSERT_TRUE(tools::writeLibrary({pack}, x.root() / "resources", x.root() / "server").ok());
-        x.setVariable("KESTRANE_RESOURCES", (x.root() / "resources").string());
-        x.setVariable("KESTRANE_AGENT", KESTRANE_AGENT_PATH);
-        x.setVariable("KESTRANE_NO_SYSLOG", "1");
-        ASSERT_TRUE(x.paintRoot(kGrey));
-    }
-
-    void writeSettings(bool perDisplay, double interval) {
-        ManualLoop loop;
-        UserDefaults settings(
-            x.configHome() / "kestrane-wallpapers" / "local.kestrane.wallpapers.plist", loop);
-        settings.set("shuffle", false);
-        settings.set("intervalSeconds", interval);
-        settings.set("crossfadeSeconds", 3.0);
-        settings.set("perDisplayWallpapers", perDisplay);
-        ASSERT_TRUE(settings.flush());
-    }
-
-    // The colours at the centres of DUMMY0 and DUMMY1.
-    std::pair<Rgb, Rgb> centres() {
-        return {x.rootPixel(960, 540).value_or(Rgb{}), x.rootPixel(2880, 540).value_or(Rgb{})};
-    }
-    // Polls until both centres show what is wanted; false after `limit`.
-    bool waitFor(Rgb left, Rgb right, std::chrono::milliseconds limit = 20s) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            const auto [l, r] = centres();
-            if (l.near(left) && r.near(right))
-                return true;
-            std::this_thread::sleep_for(50ms);
-        }
-        return false;
-    }
-    static std::string logOf(ChildProcess& app) {
-        app.stop();
-        return "\n" + app.result().err;
-    }
     // Windows of the application that are mapped: its covers.
     std::string visibleCovers() {
         return x.run({"xdotool", "search", "--onlyvisible", "--classname", "kestrane-wallpapers"})
@@ -93,8 +28,6 @@ protected:
         }
         return covers;
     }
-
-    XorgDisplay x;
 };
 
 TEST_F(AppRotationTest, ChangesEveryOutputAtLaunchThenCrossFadesOnSchedule) {
