@@ -25,16 +25,12 @@ command -v desktop-file-validate >/dev/null ||
 desktop-file-validate "$entry" || { echo "the desktop entry does not validate"; exit 1; }
 grep -qx 'Exec=kestrane-wallpapers' "$entry" && grep -qx 'Icon=kestrane-wallpapers' "$entry" ||
   { echo "the desktop entry names another program or icon"; exit 1; }
-# Each icon is a PNG of the size its folder names (width and height from the IHDR chunk).
+# Each icon is as large as its folder says (width and height from the PNG's header).
 for size in 48 128 256; do
   icon=$scratch/prefix/share/icons/hicolor/${size}x${size}/apps/kestrane-wallpapers.png
   [ -f "$icon" ] || { echo "icon ${size}x${size} not installed"; exit 1; }
-  header=($(od -An -tu1 -N24 "$icon"))
-  [ "${header[*]:1:3}" = "80 78 71" ] || { echo "$icon is not a PNG"; exit 1; }
-  width=$(( header[16] << 24 | header[17] << 16 | header[18] << 8 | header[19] ))
-  height=$(( header[20] << 24 | header[21] << 16 | header[22] << 8 | header[23] ))
-  [ "$width" -eq "$size" ] && [ "$height" -eq "$size" ] ||
-    { echo "$icon is ${width}x${height}"; exit 1; }
+  dimensions=$(od -An -tu1 -j16 -N8 "$icon" | awk '{print $1*2^24+$2*2^16+$3*256+$4 "x" $5*2^24+$6*2^16+$7*256+$8}')
+  [ "$dimensions" = "${size}x${size}" ] || { echo "$icon is $dimensions"; exit 1; }
 done
 
 from_build=$("$build/bin/kestrane-wallpapers" --list-packs)
