@@ -1,0 +1,44 @@
+#include "ui/translucent_windows.h"
+
+#include <QGuiApplication>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <xcb/xcb.h>
+
+namespace ks {
+
+bool windowsCanBeTranslucent() {
+    if (QGuiApplication::platformName() != QStringLiteral("xcb"))
+        return true;
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection())
+        return false;
+    xcb_connection_t* connection = x11->connection();
+    char* host = nullptr;
+    int displayNumber = 0;
+    int screenNumber = 0;
+    if (xcb_parse_display(nullptr, &host, &displayNumber, &screenNumber) == 0)
+        screenNumber = 0;
+    std::free(host);
+
+    // A compositing manager owns the selection _NET_WM_CM_S<screen> while it runs.
+    const std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber);
+    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(
+            connection,
+            xcb_intern_atom(connection, 1, static_cast<uint16_t>(name.size()), name.c_str()),
+            nullptr),
+        &std::free);
+    if (!atom || atom->atom == XCB_ATOM_NONE)
+        return false;
+    const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom),
+                                      nullptr),
+        &std::free);
+    return owner && owner->owner != XCB_WINDOW_NONE;
+}
+
+} // namespace ks
