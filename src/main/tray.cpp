@@ -2,7 +2,12 @@
 
 #include "base/locations.h"
 #include "base/log.h"
+#include "main/menu_popup.h"
+#include "main/tray_context_menu.h"
+#include "ui/symbol_icons.h"
+#include "ui/tray_host_watcher.h"
 
+#include <QAction>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -36,13 +41,35 @@ QIcon placeholderIcon() {
     return QIcon(pixmap);
 }
 
+// The symbol in white, as the real icon is drawn; null when the icon theme lacks it.
+QIcon symbolMenuIcon() {
+    if (symbolIcon("photo.on.rectangle.angled").isNull())
+        return {};
+    QIcon icon;
+    for (const int side : {16, 32}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        drawSymbol(painter, QRectF(0, 0, side, side), "photo.on.rectangle.angled", Qt::white);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    icon.setIsMask(true);
+    return icon;
+}
+
+QIcon fallbackIcon() {
+    QIcon icon = symbolMenuIcon();
+    return icon.isNull() ? placeholderIcon() : icon;
+}
+
 } // namespace
 
 QIcon Tray::menuIcon() {
     const auto resources = Locations::resourcesDir();
     if (!resources) {
         logLine("Tray: no resources folder, using a drawn menu icon");
-        return placeholderIcon();
+        return fallbackIcon();
     }
     QIcon icon;
     for (const char* name : {"MenuIcon.png", "MenuIcon@2x.png"}) {
@@ -52,40 +79,80 @@ QIcon Tray::menuIcon() {
     }
     if (icon.isNull()) {
         logLine("Tray: MenuIcon.png is missing, using a drawn menu icon");
-        return placeholderIcon();
+        return fallbackIcon();
     }
+    // A template: one colour and its alpha, which trays that know templates tint.
+    icon.setIsMask(true);
     return icon;
 }
 
-Tray::Tray(std::function<void()> onQuit)
-    : m_menu(std::make_unique<QMenu>()), m_icon(std::make_unique<QSystemTrayIcon>()) {
-    m_quit = m_menu->addAction(QStringLiteral("Quit Kestrane Wallpapers"));
-    QObject::connect(m_quit, &QAction::triggered, m_menu.get(),
-                     [onQuit = std::move(onQuit)] { onQuit(); });
-    m_icon->setIcon(menuIcon());
-    m_icon->setToolTip(QString::fromUtf8(kAppName.data(), static_cast<qsizetype>(kAppName.size())));
-    m_icon->setContextMenu(m_menu.get());
+Tray::Tray(StatusMenu& menu)
+    : m_popup(std::make_unique<MenuPopup>(menu)),
+      m_contextMenu(std::make_unique<TrayContextMenu>(menu)) {
+    setUpIcon(m_contextMenu->menu());
 }
 
-Tray::~Tray() {
-    // The icon refers to the menu, so it goes first.
-    m_icon.reset();
-    m_menu.reset();
+Tray::Tray(std::function<void()> onQuit) : m_interimMenu(std::make_unique<QMenu>()) {
+    m_interimQuit = m_interimMenu->addAction(QStringLiteral("Quit Kestrane Wallpapers"));
+    QObject::connect(m_interimQuit, &QAction::triggered, m_interimMenu.get(),
+                     [onQuit = std::move(onQuit)] { onQuit(); });
+    setUpIcon(*m_interimMenu);
 }
 
 void Tray::addAction(const std::string& title, std::function<void()> onTrigger,
                      std::function<bool()> isEnabled) {
-    auto* action = new QAction(QString::fromStdString(title), m_menu.get());
-    m_menu->insertAction(m_quit, action);
-    QObject::connect(action, &QAction::triggered, m_menu.get(),
+    if (!m_interimMenu)
+        return;
+    auto* action = new QAction(QString::fromStdString(title), m_interimMenu.get());
+    m_interimMenu->insertAction(m_interimQuit, action);
+    QObject::connect(action, &QAction::triggered, m_interimMenu.get(),
                      [onTrigger = std::move(onTrigger)] { onTrigger(); });
     QObject::connect(
-        m_menu.get(), &QMenu::aboutToShow, action,
+        m_interimMenu.get(), &QMenu::aboutToShow, action,
         [action, isEnabled = std::move(isEnabled)] { action->setEnabled(isEnabled()); });
+}
+
+void Tray::setUpIcon(QMenu& contextMenu) {
+    m_icon = std::make_unique<QSystemTrayIcon>();
+    m_icon->setIcon(menuIcon());
+    m_icon->setToolTip(QString::fromUtf8(kAppName.data(), static_cast<qsizetype>(kAppName.size())));
+    m_icon->setContextMenu(&contextMenu);
+    QObject::connect(m_icon.get(), &QSystemTrayIcon::activated, m_icon.get(),
+                     [this](QSystemTrayIcon::ActivationReason reason) {
+                         if (reason == QSystemTrayIcon::Trigger)
+                             openMenu();
+                     });
+}
+
+Tray::~Tray() {
+    // The icon refers to the context menu, so it goes first.
+    m_icon.reset();
+    m_hosts.reset();
+    m_contextMenu.reset();
+    m_popup.reset();
+    m_interimMenu.reset();
 }
 
 void Tray::setToolTip(const std::string& text) {
     m_icon->setToolTip(QString::fromStdString(text));
+}
+
+void Tray::openMenu() {
+    if (!m_popup)
+        return;
+    if (m_popup->isOpen()) {
+        m_popup->closeMenu();
+        return;
+    }
+    // Where a StatusNotifierItem host shows the icon is not known: then at the pointer.
+    m_popup->open(m_icon->geometry());
+}
+
+void Tray::closeMenu() {
+    if (m_popup)
+        m_popup->closeMenu();
+    if (QMenu* menu = m_contextMenu ? &m_contextMenu->menu() : m_interimMenu.get())
+        menu->hide();
 }
 
 void Tray::show() {
@@ -93,6 +160,12 @@ void Tray::show() {
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         logLine("Tray: no system tray is running yet; the icon appears when one starts");
     m_icon->show();
+    if (!m_hosts)
+        m_hosts = std::make_unique<TrayHostWatcher>([](bool running) {
+            logLine(running ? "Tray: a system tray started; the icon shows there"
+                            : "Tray: the system tray went away; the icon comes back when one "
+                              "starts");
+        });
 }
 
 } // namespace ks

@@ -12,29 +12,53 @@ class QSystemTrayIcon;
 
 namespace ks {
 
-// The icon in the system tray and its menu.
+class MenuPopup;
+class StatusMenu;
+class TrayContextMenu;
+class TrayHostWatcher;
+
+// The icon in the system tray and its two menus. Activating the icon (a left click) opens
+// the full menu, our own popup window; the context menu (a right click, and what a D-Bus
+// tray host shows) has the same rows as plain actions. Without a tray host the icon waits
+// and appears when one starts. `menu` must outlive the tray.
 class Tray {
 public:
+    explicit Tray(StatusMenu& menu);
+    // Transitional, until the launch builds its StatusMenu: the interim tray, a plain menu
+    // with "Quit" and the rows `addAction` puts above it. No popup, no D-Bus rows.
     explicit Tray(std::function<void()> onQuit);
+    void addAction(const std::string& title, std::function<void()> onTrigger,
+                   std::function<bool()> isEnabled);
     ~Tray();
     Tray(const Tray&) = delete;
     Tray& operator=(const Tray&) = delete;
 
     void show();
-    // A row above "Quit", enabled while `isEnabled` says so (asked each time the menu opens).
-    void addAction(const std::string& title, std::function<void()> onTrigger,
-                   std::function<bool()> isEnabled);
     // The line shown when the pointer rests on the icon.
     void setToolTip(const std::string& text);
+    // What activating the icon does: opens the popup at the icon, or closes it when open.
+    void openMenu();
+    // Closes whichever menu is open (StatusMenuHooks::closeMenu).
+    void closeMenu();
 
-    // MenuIcon.png (and its @2x form) from the resources, or a drawn stand-in when the
-    // resources lack it, so the application stays reachable.
+    // Null for the interim tray.
+    MenuPopup* popup() const { return m_popup.get(); }
+    TrayContextMenu* contextMenu() const { return m_contextMenu.get(); }
+
+    // MenuIcon.png (and its @2x form) from the resources, drawn as the tray draws template
+    // icons; when the resources lack it, the "photo.on.rectangle.angled" symbol, else a drawn
+    // stand-in, so the application stays reachable.
     static QIcon menuIcon();
 
 private:
-    std::unique_ptr<QMenu> m_menu;
-    QAction* m_quit = nullptr;
+    void setUpIcon(QMenu& contextMenu);
+
+    std::unique_ptr<MenuPopup> m_popup;
+    std::unique_ptr<TrayContextMenu> m_contextMenu;
     std::unique_ptr<QSystemTrayIcon> m_icon;
+    std::unique_ptr<TrayHostWatcher> m_hosts;
+    std::unique_ptr<QMenu> m_interimMenu;
+    QAction* m_interimQuit = nullptr;
 };
 
 } // namespace ks

@@ -1,0 +1,34 @@
+#include "main/menu_entry_actions.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMetaObject>
+
+namespace ks {
+
+QString literalMenuText(const std::string& title) {
+    QString text = QString::fromStdString(title);
+    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    text.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    return text;
+}
+
+void addMenuEntries(QMenu& menu, const std::vector<MenuEntry>& entries, QObject* context) {
+    for (const MenuEntry& entry : entries) {
+        if (entry.separator) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(literalMenuText(entry.title));
+        action->setCheckable(entry.checked);
+        action->setChecked(entry.checked);
+        action->setEnabled(entry.enabled);
+        if (!entry.action)
+            continue;
+        QObject::connect(action, &QAction::triggered, context, [context, run = entry.action] {
+            QMetaObject::invokeMethod(context, run, Qt::QueuedConnection);
+        });
+    }
+}
+
+} // namespace ks

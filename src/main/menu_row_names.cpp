@@ -1,0 +1,17 @@
+#include "main/menu_row_names.h"
+
+#include <array>
+
+namespace ks {
+
+QString menuRowObjectName(MenuRowID id) {
+    static constexpr std::array<const char*, 13> kNames{
+        "banner", "favorite",  "addToCollection", "hide",     "previous",        "next",
+        "pause",  "countdown", "collections",     "settings", "checkForUpdates", "restoreOriginal",
+        "quit",
+    };
+    static_assert(kNames.size() == kMenuRowCount, "a name for every row");
+    return QStringLiteral("menuRow_") + QLatin1String(kNames[static_cast<std::size_t>(id)]);
+}
+
+} // namespace ks
