@@ -13,6 +13,7 @@
 
 #include "bench_pictures.h"
 #include "peak_rss.h"
+#include "thread_wakeups.h"
 
 #include "base/file_io.h"
 #include "base/manual_loop.h"
@@ -55,67 +56,15 @@ fs::path dataDir() {
     return dir ? dir : "bench-data";
 }
 
-std::string readLine(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
 double rssMb(pid_t pid) {
     return static_cast<double>(
                bench::statusField("/proc/" + std::to_string(pid) + "/status", "VmRSS")) /
            1024;
 }
 
-struct ThreadCount {
-    std::string name;
-    std::uint64_t switches = 0;
-};
-
-// Every thread of the process by id, with its name and its context switches so far.
-std::map<int, ThreadCount> threadCounts(pid_t pid) {
-    std::map<int, ThreadCount> counts;
-    std::error_code error;
-    for (const auto& task :
-         fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
-        const int tid = std::atoi(task.path().filename().c_str());
-        counts[tid] = {
-            readLine(task.path() / "comm"),
-            bench::statusField((task.path() / "status").string(), "voluntary_ctxt_switches") +
-                bench::statusField((task.path() / "status").string(),
-                                   "nonvoluntary_ctxt_switches")};
-    }
-    return counts;
-}
-
-// Wake-ups over the window. Threads that started meanwhile count from zero; a thread that
-// ended took its counts with it, so it counts as the one wake-up it at least took to end.
-struct Window {
-    double perSecond = 0;
-    std::map<int, std::uint64_t> perThread;
-    std::map<int, ThreadCount> ended;
-};
-
-Window over(const std::map<int, ThreadCount>& before, const std::map<int, ThreadCount>& after,
-            double seconds) {
-    Window window;
-    std::uint64_t sum = 0;
-    for (const auto& [tid, count] : after) {
-        const auto it = before.find(tid);
-        const std::uint64_t start =
-            it == before.end() ? 0 : std::min(it->second.switches, count.switches);
-        window.perThread[tid] = count.switches - start;
-        sum += count.switches - start;
-    }
-    for (const auto& [tid, count] : before)
-        if (after.count(tid) == 0) {
-            window.ended[tid] = count;
-            ++sum;
-        }
-    window.perSecond = static_cast<double>(sum) / seconds;
-    return window;
-}
+using bench::over;
+using bench::threadCounts;
+using bench::Window;
 
 // A tray application that does nothing: what the toolkit alone costs at rest.
 int bareQt(int argc, char** argv) {
