@@ -3,10 +3,15 @@
 #include "base/notification_center.h"
 
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace ks {
 
+class AppCommands;
 class AppServices;
+class MainMenuShortcuts;
+class StatusMenu;
 class Tray;
 
 struct LaunchOptions {
@@ -15,7 +20,7 @@ struct LaunchOptions {
 };
 
 // Runs the launch sequence over the application's services and answers the requests that
-// reach it from the menus and from copies started later.
+// reach it from the menus, the hot keys and copies started later.
 class AppDelegate {
 public:
     // `services` must outlive the delegate.
@@ -28,16 +33,30 @@ public:
     // told why.
     bool applicationDidFinishLaunching();
 
+    // A request from a copy started later ("showSettings", "next", "status", ...); returns
+    // the status for "status", "ok" for a command carried out, or, after "error: ", why it
+    // was refused. Never empty: an empty answer is a copy that hung up without answering.
+    std::string answer(std::string_view request);
+
     void showSettings();
     void quitApp();
 
 private:
     void currentChanged();
+    void registerHotKeys();
+    void showWelcome();
+    void checkForUpdates();
+    bool onBattery() const;
 
     AppServices& m_services;
     LaunchOptions m_options;
+    std::unique_ptr<AppCommands> m_commands;
+    std::unique_ptr<StatusMenu> m_statusMenu;
     std::unique_ptr<Tray> m_tray;
+    std::unique_ptr<MainMenuShortcuts> m_shortcuts;
     NotificationCenter::Observation m_currentObservation;
+    // Handlers that outlive the delegate (the hot keys') hold this weakly.
+    std::shared_ptr<AppDelegate*> m_self = std::make_shared<AppDelegate*>(this);
     bool m_launched = false;
 };
 

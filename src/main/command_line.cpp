@@ -15,6 +15,9 @@ CommandLine CommandLine::parse(const std::vector<std::string_view>& arguments) {
             line.settings = true;
         else if (argument == "--welcome")
             line.welcome = true;
+        else if (argument == "--next" || argument == "--previous" || argument == "--pause" ||
+                 argument == "--resume" || argument == "--status")
+            line.requests.emplace_back(argument.substr(2));
     }
     return line;
 }

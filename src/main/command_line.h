@@ -16,10 +16,16 @@ struct CommandLine {
     bool loginStatus = false;
     bool settings = false;
     bool welcome = false;
+    // What to ask of the running copy, in the order given: the words of "--next",
+    // "--previous", "--pause", "--resume" and "--status" without their dashes.
+    std::vector<std::string> requests;
 
     static CommandLine parse(const std::vector<std::string_view>& arguments);
     static CommandLine parse(int argc, char** argv);
 };
+
+// The word the running copy answers with its status.
+inline constexpr std::string_view kStatusRequest = "status";
 
 // What "--enable-login" prints.
 std::string enableLoginLine(const LoginItemResult& result);

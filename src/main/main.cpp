@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <malloc.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -32,14 +33,49 @@ void printLine(const std::string& line) {
     std::fflush(stdout);
 }
 
+constexpr std::chrono::seconds kAnswerTimeout{5};
+
 // A second copy: passes the request on to the running one and ends.
 int handOver(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    using namespace std::chrono_literals;
-    if (ks::SingleInstance::sendToRunningCopy(ks::kShowSettingsMessage, 5s))
+    const auto answer = ks::SingleInstance::request(ks::kShowSettingsMessage, kAnswerTimeout);
+    if (answer && !answer->empty())
         return 0;
     ks::logLine("Kestrane Wallpapers: another copy is running but did not answer");
     return 1;
+}
+
+void printError(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fputc('\n', stderr);
+}
+
+// "--next", "--status" and the others: asks the running copy, in the order given, and prints
+// its status. Needs no display, so a compositor's key binding can run it.
+int askRunningCopy(int argc, char** argv, const std::vector<std::string>& requests) {
+    {
+        const auto lock = ks::InstanceLock::acquire(ks::SingleInstance::lockPath());
+        if (lock.state() == ks::InstanceLock::State::acquired) {
+            printError("Kestrane Wallpapers is not running");
+            return 1;
+        }
+    }
+    QCoreApplication app(argc, argv);
+    for (const std::string& request : requests) {
+        const auto answer = ks::SingleInstance::request(request, kAnswerTimeout);
+        if (!answer || answer->empty()) {
+            printError("Kestrane Wallpapers did not answer; it may be quitting");
+            return 1;
+        }
+        if (answer->starts_with("error: ")) {
+            printError("Kestrane Wallpapers: " + answer->substr(7));
+            return 1;
+        }
+        if (request == ks::kStatusRequest)
+            std::fwrite(answer->data(), 1, answer->size(), stdout);
+    }
+    std::fflush(stdout);
+    return 0;
 }
 
 bool isSet(const char* name) {
@@ -90,10 +126,8 @@ int runApplication(int argc, char** argv, const ks::CommandLine& options, bool o
                      [] { ks::UserDefaults::flushStandard(); });
 
     ks::AppDelegate delegate(services, {options.settings, options.welcome});
-    ks::InstanceServer server([&delegate](std::string_view message) {
-        if (message == ks::kShowSettingsMessage)
-            delegate.showSettings();
-    });
+    ks::InstanceServer server(
+        [&delegate](std::string_view message) { return delegate.answer(message); });
     // Listening before the launch lets a copy started meanwhile hand over without waiting.
     // Without the lock another copy may be listening; its socket must not be taken over.
     if (ownsInstance)
@@ -130,6 +164,9 @@ int main(int argc, char** argv) {
         printLine(ks::loginStatusLine(ks::makeLoginItems()->status()));
         return 0;
     }
+
+    if (!options.requests.empty())
+        return askRunningCopy(argc, argv, options.requests);
 
     if (!hasGraphicalSession())
         return 1;

@@ -20,6 +20,8 @@ namespace {
 
 // A message is one short line; anything longer is not from a copy of this application.
 constexpr qint64 kLongestMessage = 256;
+// An answer is a few lines of status; a stranger on the socket must not fill our memory.
+constexpr qint64 kLongestReply = 64 * 1024;
 
 } // namespace
 
@@ -65,10 +67,13 @@ std::filesystem::path socketPath() {
     return Locations::runtimeDir() / (std::string(kBundleID) + ".socket");
 }
 
-bool sendToRunningCopy(std::string_view message, std::chrono::milliseconds timeout) {
+std::optional<std::string> request(std::string_view message, std::chrono::milliseconds timeout) {
     const auto name = QString::fromStdString(socketPath().string());
     QElapsedTimer elapsed;
     elapsed.start();
+    const auto left = [&] {
+        return static_cast<int>(std::max<qint64>(0, timeout.count() - elapsed.elapsed()));
+    };
     QLocalSocket socket;
     while (true) {
         socket.connectToServer(name);
@@ -76,22 +81,28 @@ bool sendToRunningCopy(std::string_view message, std::chrono::milliseconds timeo
             break;
         socket.abort();
         if (elapsed.hasExpired(timeout.count()))
-            return false;
+            return std::nullopt;
         QThread::msleep(25);
     }
     QByteArray bytes(message.data(), static_cast<qsizetype>(message.size()));
     bytes.append('\n');
     if (socket.write(bytes) != bytes.size())
-        return false;
-    while (socket.bytesToWrite() > 0) {
-        const auto left = timeout.count() - elapsed.elapsed();
-        if (left <= 0 || !socket.waitForBytesWritten(static_cast<int>(left)))
-            return false;
+        return std::nullopt;
+    while (socket.bytesToWrite() > 0)
+        if (left() == 0 || !socket.waitForBytesWritten(left()))
+            return std::nullopt;
+    // The running copy answers and hangs up; a copy that quits meanwhile hangs up unanswered.
+    QByteArray reply;
+    while (socket.state() == QLocalSocket::ConnectedState && reply.size() <= kLongestReply) {
+        if (left() == 0)
+            return std::nullopt;
+        socket.waitForReadyRead(left());
+        reply += socket.readAll();
     }
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(500);
-    return true;
+    reply += socket.readAll();
+    if (reply.size() > kLongestReply)
+        return std::nullopt;
+    return reply.toStdString();
 }
 
 } // namespace SingleInstance
@@ -124,9 +135,11 @@ void InstanceServer::accept() {
 }
 
 void InstanceServer::read(QLocalSocket* socket, bool finished) {
-    while (socket->canReadLine()) {
+    if (socket->canReadLine()) {
+        // One request per connection: the answer, then the end of it.
         const QByteArray line = socket->readLine(kLongestMessage + 1).trimmed();
-        m_handler(std::string_view(line.constData(), static_cast<std::size_t>(line.size())));
+        answer(socket, std::string_view(line.constData(), static_cast<std::size_t>(line.size())));
+        return;
     }
     if (socket->bytesAvailable() > kLongestMessage) {
         socket->disconnect(this);
@@ -137,11 +150,26 @@ void InstanceServer::read(QLocalSocket* socket, bool finished) {
     if (finished) {
         // A last message need not end with a newline.
         const QByteArray rest = socket->readAll().trimmed();
+        socket->disconnect(this);
         if (!rest.isEmpty() && rest.size() <= kLongestMessage)
             m_handler(std::string_view(rest.constData(), static_cast<std::size_t>(rest.size())));
-        socket->disconnect(this);
         socket->deleteLater();
     }
+}
+
+void InstanceServer::answer(QLocalSocket* socket, std::string_view message) {
+    socket->disconnect(this);
+    const std::string reply = m_handler(message);
+    if (socket->state() == QLocalSocket::ConnectedState) {
+        socket->write(reply.data(), static_cast<qint64>(reply.size()));
+        // Hangs up once the answer is written, so the asking copy knows it has all of it;
+        // deleting the socket before then would drop what is still unwritten.
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        socket->disconnectFromServer();
+        if (socket->state() != QLocalSocket::UnconnectedState)
+            return;
+    }
+    socket->deleteLater();
 }
 
 } // namespace ks

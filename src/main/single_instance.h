@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,10 +48,11 @@ namespace SingleInstance {
 std::filesystem::path lockPath();
 std::filesystem::path socketPath();
 
-// Sends one message to the running copy; true once it is written to the socket. Tries to
-// connect until `timeout`, because the running copy may be a moment away from listening.
+// Sends one message to the running copy and waits for its answer, which may be empty. None
+// when no copy took the message before `timeout`: none listens, or it quit meanwhile. Tries
+// to connect until then, because the running copy may be a moment away from listening.
 // Needs a QCoreApplication.
-bool sendToRunningCopy(std::string_view message, std::chrono::milliseconds timeout);
+std::optional<std::string> request(std::string_view message, std::chrono::milliseconds timeout);
 
 } // namespace SingleInstance
 
@@ -58,7 +60,8 @@ bool sendToRunningCopy(std::string_view message, std::chrono::milliseconds timeo
 // of the InstanceLock makes one, so a socket file already in its place is a dead copy's.
 class InstanceServer : public QObject {
 public:
-    using Handler = std::function<void(std::string_view message)>;
+    // Returns the answer sent back to the asking copy.
+    using Handler = std::function<std::string(std::string_view message)>;
 
     explicit InstanceServer(Handler handler, QObject* parent = nullptr);
     ~InstanceServer() override;
@@ -70,6 +73,7 @@ public:
 private:
     void accept();
     void read(QLocalSocket* socket, bool finished);
+    void answer(QLocalSocket* socket, std::string_view message);
 
     Handler m_handler;
     QLocalServer* m_server;

@@ -65,6 +65,35 @@ TEST_F(SingleInstanceTest, SettingsOptionOpensTheSettingsAtLaunch) {
     EXPECT_EQ(app.exitStatus(), 0);
 }
 
+// The first line of "--status": the wallpaper on the desktop.
+std::string wallpaperLine(const AppRun& run) {
+    return run.out.substr(0, run.out.find('\n'));
+}
+
+TEST_F(SingleInstanceTest, CommandLineDrivesTheRunningCopy) {
+    const auto alone = runApp({"--next"}, m_home.root(), "alone");
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_EQ(alone.err, "Kestrane Wallpapers is not running\n");
+
+    AppProcess app({}, m_home.root(), "app");
+    ASSERT_TRUE(app.waitForErr(kLaunched)) << app.err();
+    const auto first = runApp({"--status"}, m_home.root(), "status");
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_TRUE(wallpaperLine(first).starts_with("wallpaper: ")) << first.out;
+    EXPECT_NE(first.out.find("\npaused: no\nnext: Next in "), std::string::npos) << first.out;
+
+    const auto next = runApp({"--next", "--status"}, m_home.root(), "next");
+    ASSERT_EQ(next.status, 0) << next.err;
+    EXPECT_NE(wallpaperLine(next), wallpaperLine(first));
+    const auto paused = runApp({"--pause", "--status"}, m_home.root(), "pause");
+    EXPECT_NE(paused.out.find("\npaused: yes\nnext: Rotation paused\n"), std::string::npos)
+        << paused.out;
+    const auto back = runApp({"--resume", "--previous", "--status"}, m_home.root(), "back");
+    EXPECT_EQ(wallpaperLine(back), wallpaperLine(first));
+    EXPECT_NE(back.out.find("\npaused: no\n"), std::string::npos) << back.out;
+    EXPECT_TRUE(app.running());
+}
+
 TEST_F(SingleInstanceTest, CopiesStartedTogetherLeaveExactlyOne) {
     std::vector<std::unique_ptr<AppProcess>> copies;
     for (int i = 0; i < 4; ++i)

@@ -10,6 +10,10 @@ TEST(CommandLine, RecognisesEachOptionAnywhereAndOnlyExactly) {
     const auto all = CommandLine::parse(
         {"--welcome", "-x", "--settings", "--login-status", "--enable-login", "--list-packs"});
     EXPECT_TRUE(all.listPacks && all.enableLogin && all.loginStatus && all.settings && all.welcome);
+    EXPECT_TRUE(all.requests.empty());
+    EXPECT_EQ(CommandLine::parse({"--pause", "--Next", "--status", "--next", "next"}).requests,
+              (std::vector<std::string>{"pause", "status", "next"}))
+        << "requests in the order given";
     const auto nearMisses = CommandLine::parse(
         {"--LIST-PACKS", "--list-packs=1", "-list-packs", "list-packs", "--settings ", ""});
     EXPECT_FALSE(nearMisses.listPacks || nearMisses.enableLogin || nearMisses.loginStatus ||
