@@ -4,12 +4,15 @@
 #include "main/tray.h"
 #include "platform/platform.h"
 #include "platform/qt/qt_main_loop.h"
+#include "settings/settings_store.h"
 #include "support/log_capture.h"
 #include "support/temp_home.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
 
@@ -60,6 +63,30 @@ TEST_F(TrayTest, QuitItemEndsTheApplicationWithStatusZero) {
                     quit = action;
     ASSERT_TRUE(quit);
     QTimer::singleShot(0, quit, &QAction::trigger);
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });
+    EXPECT_EQ(QApplication::exec(), 0);
+}
+
+TEST_F(TrayTest, FirstLaunchGreetsAndTheMenuKeysReachEveryWindow) {
+    QtMainLoop loop;
+    NotificationCenter center;
+    AppServices services(loop, center, makePlatform(loop, center));
+    AppDelegate delegate(services, {});
+    ASSERT_TRUE(delegate.applicationDidFinishLaunching());
+    EXPECT_TRUE(services.settings().hasShownWelcome());
+    EXPECT_TRUE(logged("AppDelegate: asked to show the welcome window"));
+
+    QLineEdit field;
+    field.show();
+    const auto press = [&](int key, Qt::KeyboardModifiers modifiers, const QString& text = {}) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(&field, &event);
+    };
+    press(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    press(Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(field.text(), QStringLiteral("a")) << "typing goes on as usual";
+    EXPECT_TRUE(logged("AppDelegate: asked to show the settings window"));
+    QTimer::singleShot(0, [&] { press(Qt::Key_Q, Qt::ControlModifier); });
     QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });
     EXPECT_EQ(QApplication::exec(), 0);
 }
