@@ -92,26 +92,6 @@ Tray::Tray(StatusMenu& menu)
     setUpIcon(m_contextMenu->menu());
 }
 
-Tray::Tray(std::function<void()> onQuit) : m_interimMenu(std::make_unique<QMenu>()) {
-    m_interimQuit = m_interimMenu->addAction(QStringLiteral("Quit Kestrane Wallpapers"));
-    QObject::connect(m_interimQuit, &QAction::triggered, m_interimMenu.get(),
-                     [onQuit = std::move(onQuit)] { onQuit(); });
-    setUpIcon(*m_interimMenu);
-}
-
-void Tray::addAction(const std::string& title, std::function<void()> onTrigger,
-                     std::function<bool()> isEnabled) {
-    if (!m_interimMenu)
-        return;
-    auto* action = new QAction(QString::fromStdString(title), m_interimMenu.get());
-    m_interimMenu->insertAction(m_interimQuit, action);
-    QObject::connect(action, &QAction::triggered, m_interimMenu.get(),
-                     [onTrigger = std::move(onTrigger)] { onTrigger(); });
-    QObject::connect(
-        m_interimMenu.get(), &QMenu::aboutToShow, action,
-        [action, isEnabled = std::move(isEnabled)] { action->setEnabled(isEnabled()); });
-}
-
 void Tray::setUpIcon(QMenu& contextMenu) {
     m_icon = std::make_unique<QSystemTrayIcon>();
     m_icon->setIcon(menuIcon());
@@ -130,7 +110,6 @@ Tray::~Tray() {
     m_hosts.reset();
     m_contextMenu.reset();
     m_popup.reset();
-    m_interimMenu.reset();
 }
 
 void Tray::setToolTip(const std::string& text) {
@@ -138,8 +117,6 @@ void Tray::setToolTip(const std::string& text) {
 }
 
 void Tray::openMenu() {
-    if (!m_popup)
-        return;
     if (m_popup->isOpen()) {
         m_popup->closeMenu();
         return;
@@ -149,10 +126,8 @@ void Tray::openMenu() {
 }
 
 void Tray::closeMenu() {
-    if (m_popup)
-        m_popup->closeMenu();
-    if (QMenu* menu = m_contextMenu ? &m_contextMenu->menu() : m_interimMenu.get())
-        menu->hide();
+    m_popup->closeMenu();
+    m_contextMenu->menu().hide();
 }
 
 void Tray::show() {

@@ -2,11 +2,9 @@
 
 #include <QIcon>
 
-#include <functional>
 #include <memory>
 #include <string>
 
-class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -24,11 +22,6 @@ class TrayHostWatcher;
 class Tray {
 public:
     explicit Tray(StatusMenu& menu);
-    // Transitional, until the launch builds its StatusMenu: the interim tray, a plain menu
-    // with "Quit" and the rows `addAction` puts above it. No popup, no D-Bus rows.
-    explicit Tray(std::function<void()> onQuit);
-    void addAction(const std::string& title, std::function<void()> onTrigger,
-                   std::function<bool()> isEnabled);
     ~Tray();
     Tray(const Tray&) = delete;
     Tray& operator=(const Tray&) = delete;
@@ -41,7 +34,6 @@ public:
     // Closes whichever menu is open (StatusMenuHooks::closeMenu).
     void closeMenu();
 
-    // Null for the interim tray.
     MenuPopup* popup() const { return m_popup.get(); }
     TrayContextMenu* contextMenu() const { return m_contextMenu.get(); }
 
@@ -57,8 +49,6 @@ private:
     std::unique_ptr<TrayContextMenu> m_contextMenu;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     std::unique_ptr<TrayHostWatcher> m_hosts;
-    std::unique_ptr<QMenu> m_interimMenu;
-    QAction* m_interimQuit = nullptr;
 };
 
 } // namespace ks
