@@ -128,13 +128,13 @@ void MenuBannerView::endFade() {
 }
 
 QImage MenuBannerView::render(const Look& look, qreal ratio) const {
-    QImage image(deviceSize(kFrame.size(), ratio), QImage::Format_ARGB32_Premultiplied);
+    QImage image(deviceSize(frame().size(), ratio), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
                            QPainter::TextAntialiasing);
-    const QRectF area(QPointF(0, 0), QSizeF(kFrame.size()));
+    const QRectF area(QPointF(0, 0), QSizeF(frame().size()));
     QPainterPath clip;
     clip.addRoundedRect(area, kRadius, kRadius);
     painter.setClipPath(clip);
@@ -155,8 +155,8 @@ QImage MenuBannerView::render(const Look& look, qreal ratio) const {
     const QFont nameFont = bannerFont(10, QFont::Normal);
     const QFontMetrics packMetrics(packFont);
     const QFontMetrics nameMetrics(nameFont);
-    const int textWidth = kFrame.width() - 2 * kTextInsetX;
-    const int nameTop = kFrame.height() - kTextInsetBottom - nameMetrics.height();
+    const int textWidth = frame().width() - 2 * kTextInsetX;
+    const int nameTop = frame().height() - kTextInsetBottom - nameMetrics.height();
     const int packTop = nameTop - packMetrics.height();
     constexpr int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     painter.setFont(packFont);
@@ -169,6 +169,13 @@ QImage MenuBannerView::render(const Look& look, qreal ratio) const {
                      nameMetrics.elidedText(look.wallpaperName, Qt::ElideRight, textWidth));
     painter.end();
     return image;
+}
+
+void MenuBannerView::resizeEvent(QResizeEvent*) {
+    // Drawn again at the new width; the picture on its way out is dropped rather than
+    // stretched.
+    m_rendered = {};
+    m_from = {};
 }
 
 const QImage& MenuBannerView::rendered(qreal ratio) {
@@ -185,7 +192,7 @@ QImage MenuBannerView::onScreen(qreal ratio) {
     blend.setDevicePixelRatio(ratio);
     blend.fill(Qt::transparent);
     QPainter painter(&blend);
-    const QRectF area(QPointF(0, 0), QSizeF(kFrame.size()));
+    const QRectF area(QPointF(0, 0), QSizeF(frame().size()));
     painter.drawImage(area, m_from);
     painter.setOpacity(m_progress);
     painter.drawImage(area, current);
@@ -196,7 +203,7 @@ QImage MenuBannerView::onScreen(qreal ratio) {
 void MenuBannerView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QRectF frame(kFrame);
+    const QRectF frame(this->frame());
     if (m_fade && !m_from.isNull()) {
         painter.drawImage(frame, m_from);
         painter.setOpacity(m_progress);

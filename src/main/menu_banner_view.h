@@ -23,8 +23,9 @@ class MenuBannerView final : public QWidget {
 public:
     static constexpr int kWidth = 272;
     static constexpr int kHeight = 78;
-    // The picture's frame inside the row.
-    static constexpr QRect kFrame{8, 5, 256, 66};
+    // The picture's frame inside the row: 8 points in from each side, 5 from the top, 7
+    // from the bottom, as wide as the row allows.
+    QRect frame() const { return QRect(8, 5, width() - 16, 66); }
 
     // `menu` must outlive the view.
     MenuBannerView(StatusMenu& menu, QWidget* parent);
@@ -44,6 +45,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Look {

@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ks {
@@ -141,14 +142,27 @@ void MenuPopup::menuChanged() {
         layoutChanged = layoutChanged || row.hidden != m_hidden[indexOf(*entry)];
         m_hidden[indexOf(*entry)] = row.hidden;
     }
-    if (!layoutChanged)
+    if (!layoutChanged && widestRow() == m_width)
         return;
     relayout();
     if (isVisible())
         place();
 }
 
+int MenuPopup::widestRow() const {
+    int widest = kWidth;
+    for (const StayOpenMenuItemView* row : m_rows)
+        if (row && !row->row().hidden)
+            widest = std::max(widest, row->naturalWidth());
+    return std::min(widest, kMaxWidth);
+}
+
 void MenuPopup::relayout() {
+    m_width = widestRow();
+    m_banner->setFixedWidth(m_width);
+    for (StayOpenMenuItemView* row : m_rows)
+        if (row)
+            row->setFixedWidth(m_width);
     m_separators.clear();
     int y = kPadding;
     bool separatorDue = false;
@@ -175,7 +189,7 @@ void MenuPopup::relayout() {
         anyRow = true;
     }
     y += kPadding;
-    setFixedSize(kWidth + 2 * m_margin, y + 2 * m_margin);
+    setFixedSize(m_width + 2 * m_margin, y + 2 * m_margin);
     if (m_translucent) {
         clearMask();
     } else {

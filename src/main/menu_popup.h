@@ -28,7 +28,10 @@ class StayOpenMenuItemView;
 // `menu` must outlive the popup.
 class MenuPopup final : public QWidget {
 public:
+    // The panel is at least this wide and grows to the widest row, up to kMaxWidth, so that
+    // a larger font or a longer shortcut text does not cut the titles short.
     static constexpr int kWidth = 272;
+    static constexpr int kMaxWidth = 360;
 
     explicit MenuPopup(StatusMenu& menu);
     ~MenuPopup() override;
@@ -58,6 +61,7 @@ protected:
 private:
     void menuChanged();
     void relayout();
+    int widestRow() const;
     void place();
     void useTranslucency(bool translucent);
     const QPixmap& shadow();
@@ -80,6 +84,7 @@ private:
     std::vector<int> m_separators;
     bool m_translucent = false;
     int m_margin = 0;
+    int m_width = kWidth;
     bool m_open = false;
     QRect m_trayIcon;
     QPoint m_pointer;

@@ -71,6 +71,16 @@ StayOpenMenuItemView::Parts StayOpenMenuItemView::parts() const {
     return partsFor(width(), shortcutWidth(font(), m_row), opensSubmenu());
 }
 
+int StayOpenMenuItemView::naturalWidth() const {
+    const int title =
+        static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(qstring(m_row.title))));
+    const int shortcut = shortcutWidth(font(), m_row);
+    const int reserve = opensSubmenu() ? kChevronReserve
+                        : shortcut > 0 ? shortcut + 26
+                                       : kShortcutRight;
+    return kTitleX + title + reserve;
+}
+
 void StayOpenMenuItemView::setRow(const MenuRow& row) {
     const bool shown =
         row.title != m_row.title || row.symbol != m_row.symbol || row.shortcut != m_row.shortcut;

@@ -16,6 +16,7 @@ namespace ks {
 // its text. Object name "menuRow_<id>".
 class StayOpenMenuItemView final : public QWidget {
 public:
+    // The narrowest a row is; rows grow together to the widest one's natural width.
     static constexpr int kWidth = 272;
     static constexpr int kHeight = 22;
 
@@ -41,6 +42,8 @@ public:
     bool highlighted() const { return m_highlighted; }
     void setHighlighted(bool highlighted);
     Parts parts() const;
+    // The width that shows the whole title beside the shortcut or chevron.
+    int naturalWidth() const;
 
     // What the popup hears from the row: the pointer came in or left, and a click on a row
     // with a submenu.

@@ -349,7 +349,7 @@ TEST_F(MenuPopupTest, BannerFillsItsFrameWithThePictureUnderAShade) {
     // A wide picture: its middle fills the frame, sky on top, sand under the shade.
     menu().model().setBanner({landscape(560, 315), "sky", "Dunes", "Dunes 1"}, 0);
     const QImage withPicture = popup().grab().toImage();
-    const QPoint frame = popup().banner().pos() + MenuBannerView::kFrame.topLeft();
+    const QPoint frame = popup().banner().pos() + popup().banner().frame().topLeft();
     const QColor sky = withPicture.pixelColor(frame + QPoint(128, 8));
     EXPECT_GT(sky.blue(), sky.red() + 60) << "RGBA pixels read as RGBA";
     const QColor shaded = withPicture.pixelColor(frame + QPoint(200, 64));
