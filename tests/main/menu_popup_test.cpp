@@ -252,6 +252,15 @@ TEST_F(MenuPopupTest, AddToCollectionListsNoneYetAndMakesOne) {
     tray().openMenu();
     click(MenuRowID::addToCollection);
     EXPECT_EQ(entries(*popup().submenu()).front(), "Rock & Roll ✓") << "shown as named";
+
+    // A name as long as a paragraph is cut short in the menu, never in the store.
+    settings.renameCollection(settings.collections()[0].id, std::string(500, 'x'));
+    tray().closeMenu();
+    tray().openMenu();
+    click(MenuRowID::addToCollection);
+    ASSERT_TRUE(popup().submenu());
+    EXPECT_EQ(entries(*popup().submenu()).front(), std::string(59, 'x') + "… ✓");
+    EXPECT_EQ(settings.collections()[0].name.size(), 500u);
 }
 
 TEST_F(MenuPopupTest, EverySymbolOfTheMenuHasAnIcon) {
