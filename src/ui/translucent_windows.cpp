@@ -1,5 +1,7 @@
 #include "ui/translucent_windows.h"
 
+#include "platform/x11/xcb_handles.h"
+
 #include <QGuiApplication>
 
 #include <cstdlib>
@@ -17,12 +19,7 @@ bool windowsCanBeTranslucent() {
     if (!x11 || !x11->connection())
         return false;
     xcb_connection_t* connection = x11->connection();
-    char* host = nullptr;
-    int displayNumber = 0;
-    int screenNumber = 0;
-    if (xcb_parse_display(nullptr, &host, &displayNumber, &screenNumber) == 0)
-        screenNumber = 0;
-    std::free(host);
+    const int screenNumber = xcb::defaultScreenNumber();
 
     // A compositing manager owns the selection _NET_WM_CM_S<screen> while it runs.
     const std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber);

@@ -1,5 +1,7 @@
 #include "ui/tray_host_watcher.h"
 
+#include "platform/x11/xcb_handles.h"
+
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
@@ -77,12 +79,7 @@ void TrayHostWatcher::startOnX11() {
     xcb_connection_t* connection = qtConnection();
     if (!connection)
         return;
-    char* host = nullptr;
-    int displayNumber = 0;
-    int screenNumber = 0;
-    if (xcb_parse_display(nullptr, &host, &displayNumber, &screenNumber) == 0)
-        screenNumber = 0;
-    std::free(host);
+    const int screenNumber = xcb::defaultScreenNumber();
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
         xcb_screen_next(&screens);

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_screens.h"
 
+#include "platform/x11/xcb_handles.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -17,12 +19,7 @@ std::vector<X11Display> qtOutputs() {
         qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection())
         return {};
-    char* host = nullptr;
-    int displayNumber = 0;
-    int screenNumber = 0;
-    if (xcb_parse_display(nullptr, &host, &displayNumber, &screenNumber) == 0)
-        screenNumber = 0;
-    std::free(host);
+    const int screenNumber = xcb::defaultScreenNumber();
     return activeDisplays(x11->connection(), screenNumber);
 }
 

@@ -23,6 +23,17 @@ struct ConnectionCloser {
 };
 using Connection = std::unique_ptr<xcb_connection_t, ConnectionCloser>;
 
+// The screen $DISPLAY names (":0.1" is screen 1), 0 when it names none.
+inline int defaultScreenNumber() {
+    char* host = nullptr;
+    int displayNumber = 0;
+    int screenNumber = 0;
+    if (xcb_parse_display(nullptr, &host, &displayNumber, &screenNumber) == 0)
+        screenNumber = 0;
+    std::free(host);
+    return screenNumber;
+}
+
 // Screen `number` of the connection's server; null when it has none.
 inline xcb_screen_t* screenOf(xcb_connection_t* connection, int number) {
     auto it = xcb_setup_roots_iterator(xcb_get_setup(connection));
