@@ -8,7 +8,7 @@
 // threads' wake-ups per second with the menu closed, open after a real click on the tray
 // icon, and closed again after Escape.
 // Prints readable lines, or "skipped REASON" without Xorg.
-// Usage: kestrane-bench-menu latency offscreen|xorg | wakeups | host
+// Usage: kestrane-bench-menu latency offscreen|xorg | wakeups
 
 #include "bench_pictures.h"
 #include "thread_wakeups.h"
@@ -238,33 +238,6 @@ int latency(const std::string& mode) {
     return 0;
 }
 
-// The application's services and its menu, as the launch wires them, for the wake-ups.
-int host(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    QtMainLoop loop;
-    MainLoop::setShared(&loop);
-    NotificationCenter& center = NotificationCenter::shared();
-    AppServices services(loop, center, makePlatform(loop, center));
-    services.library().rescan();
-    ShellActions actions;
-    actions.quit = [] { QCoreApplication::exit(0); };
-    AppCommands commands(services.engine(), services.settings(), std::move(actions));
-    std::unique_ptr<Tray> tray;
-    StatusMenuHooks hooks;
-    hooks.closeMenu = [&tray] { tray->closeMenu(); };
-    hooks.askForName = askForName;
-    StatusMenu menu(commands, services.library(), loop, std::move(hooks));
-    const auto observation = services.engine().observeCurrent([&menu] { menu.currentChanged(); });
-    tray = std::make_unique<Tray>(menu);
-    tray->show();
-    services.engine().start();
-    const int status = QApplication::exec();
-    tray.reset();
-    MainLoop::setShared(nullptr);
-    return status;
-}
-
 class Wakeups {
 public:
     int run() {
@@ -290,10 +263,9 @@ public:
                 "trayer");
         if (!waitUntil(10s, [&] { return !trayWindow(false).empty(); }))
             return fail("trayer did not start");
-        e2e::ChildProcess& app =
-            x.spawn({fs::read_symlink("/proc/self/exe").string(), "host"}, "host");
+        e2e::ChildProcess& app = x.spawn({KESTRANE_APP_PATH}, "app");
         if (app.pid() < 0)
-            return fail("could not start the menu host");
+            return fail("could not start the application");
         if (!waitUntil(30s, [&] { return x.rootPixmapProperty().has_value(); }))
             return fail("the launch's change never reached the desktop", &app);
         if (!waitUntil(15s, [&] { return !visible("^Kestrane Wallpapers cover$"); }))
@@ -314,7 +286,7 @@ public:
         std::this_thread::sleep_for(1s);
         const double closedAgain = wakeups(app);
         if (!app.running())
-            return fail("the menu host ended", &app);
+            return fail("the application ended", &app);
         std::printf("wakeups %.3f %.3f %.3f %.0f\n", closed, open, closedAgain,
                     std::chrono::duration<double>(kWakeupWindow).count());
         std::printf("open threads%s\n", openThreads.c_str());
@@ -423,15 +395,13 @@ private:
 
 int main(int argc, char** argv) {
     const std::string mode = argc >= 2 ? argv[1] : "";
-    if (mode == "host")
-        return host(argc, argv);
     if (VIPS_INIT(argv[0]))
         return 1;
     if (mode == "wakeups")
         return Wakeups().run();
     const std::string platform = argc == 3 ? argv[2] : "";
     if (mode != "latency" || (platform != "offscreen" && platform != "xorg")) {
-        std::cerr << "usage: kestrane-bench-menu latency offscreen|xorg | wakeups | host\n";
+        std::cerr << "usage: kestrane-bench-menu latency offscreen|xorg | wakeups\n";
         return 1;
     }
     if (platform == "offscreen") {
