@@ -9,7 +9,7 @@
 namespace ks {
 
 enum class AgentMode { ApplyStore, ListDisplays, SetPicture, Help };
-enum class BackendKind { X11Root, Gnome, Command };
+enum class BackendKind { X11Root, Gnome, Command, Plasma, Xfce, Cinnamon, Mate, Lxqt, Sway };
 
 struct AgentOptions {
     AgentMode mode = AgentMode::ApplyStore;

@@ -45,6 +45,16 @@ std::unique_ptr<DesktopBackend> makeBackend(const BackendSetup& setup, PictureLo
         return std::make_unique<GnomeBackend>(loader, agentDataDir());
     case BackendKind::Command:
         return std::make_unique<CommandBackend>(setup.commandWords, loader);
+    // Each desktop's own backend joins here as it is written.
+    case BackendKind::Plasma:
+    case BackendKind::Xfce:
+    case BackendKind::Cinnamon:
+    case BackendKind::Mate:
+    case BackendKind::Lxqt:
+    case BackendKind::Sway:
+        logLine("kestrane-wallpaper-agent: the " + std::string(backendName(*setup.kind)) +
+                " backend is not in this build");
+        return nullptr;
     }
     return nullptr;
 }

@@ -9,10 +9,16 @@ namespace ks {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, BackendKind>, 3> kNames{{
+constexpr std::array<std::pair<std::string_view, BackendKind>, 9> kNames{{
     {"x11-root", BackendKind::X11Root},
     {"gnome", BackendKind::Gnome},
     {"command", BackendKind::Command},
+    {"plasma", BackendKind::Plasma},
+    {"xfce", BackendKind::Xfce},
+    {"cinnamon", BackendKind::Cinnamon},
+    {"mate", BackendKind::Mate},
+    {"lxqt", BackendKind::Lxqt},
+    {"sway", BackendKind::Sway},
 }};
 
 // Desktops whose background is GNOME's org.gnome.desktop.background.
