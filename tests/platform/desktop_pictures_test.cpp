@@ -1,11 +1,15 @@
-// What the displays show: the agent's record in a temporary data home, and GNOME's background
-// setting through gsettings on a keyfile in a temporary config folder.
+// What the displays show: the agent's record in a temporary data home, GNOME's, Cinnamon's and
+// MATE's background settings through gsettings on a keyfile in a temporary config folder, and
+// Xfce's and Plasma's through stand-ins for their tools.
 
 #include "agent/agent_state.h"
 #include "platform/linux/agent_process.h"
 #include "platform/x11/agent_shown_pictures.h"
 #include "platform/x11/desktop_picture_choice.h"
 #include "platform/x11/gnome_desktop_pictures.h"
+#include "platform/x11/plasma_desktop_pictures.h"
+#include "platform/x11/setting_desktop_pictures.h"
+#include "platform/x11/xfce_desktop_pictures.h"
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -89,6 +93,127 @@ TEST_F(DesktopPicturesTest, GnomesSettingForTheLookInUse) {
         appearance.dark = c.isDark;
         EXPECT_EQ(pictures.currentPicture(screen(kLeft)), c.expected);
     }
+}
+
+TEST_F(DesktopPicturesTest, CinnamonsAndMatesSetting) {
+    m_home.setVar("GSETTINGS_BACKEND", "keyfile");
+    for (const char* schema : {"org.cinnamon.desktop.background", "org.mate.background"})
+        if (runProgram({"gsettings", "list-keys", schema}, std::chrono::seconds(30), true) != 0)
+            GTEST_SKIP() << schema << " is not installed (cinnamon-desktop-data, "
+                         << "mate-desktop-common)";
+    const auto spanned = agentDataDir() / "spanned-0123456789abcdef.png";
+    struct Case {
+        bool cinnamon;
+        std::string value; // GVariant text as the keyfile holds it
+        Picture expected;
+    };
+    const std::vector<Case> cases{
+        {true, "'file:///p/it%27s%20a%20%24x.jpg'", "/p/it's a $x.jpg"},
+        {true, "\"file:///p/it's.jpg\"", "/p/it's.jpg"},
+        {true, "'https://example.com/a.jpg'", std::nullopt},
+        {true, "'/p/a path, no URL.jpg'", std::nullopt},
+        {true, "''", std::nullopt},
+        {true, "'" + FileUrl::fromPath(spanned)->absoluteString() + "'", "/pictures/left one.jpg"},
+        {false, "'/p/it\\'s a $x.jpg'", "/p/it's a $x.jpg"},
+        {false, "'/p/../q/-a.jpg'", "/q/-a.jpg"},
+        {false, "'relative.jpg'", std::nullopt},
+        {false, "'file:///p/a.jpg'", std::nullopt},
+        {false, "''", std::nullopt},
+        {false, "'" + spanned.string() + "'", "/pictures/left one.jpg"},
+    };
+    const auto folder = m_home.configHome() / "glib-2.0" / "settings";
+    fs::create_directories(folder);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        std::ofstream(folder / "keyfile")
+            << (c.cinnamon ? "[org/cinnamon/desktop/background]\npicture-uri="
+                           : "[org/mate/desktop/background]\npicture-filename=")
+            << c.value << "\n";
+        auto pictures =
+            c.cinnamon ? SettingDesktopPictures::cinnamon() : SettingDesktopPictures::mate();
+        EXPECT_EQ(pictures.currentPicture(screen(kLeft)), c.expected);
+    }
+}
+
+// A program of `name` first in PATH that answers as `script` does.
+void standIn(test::TempHome& home, const std::string& name, const std::string& script) {
+    const auto folder = home.root() / "bin";
+    fs::create_directories(folder);
+    std::ofstream(folder / name) << "#!/bin/sh\n" << script;
+    fs::permissions(folder / name, fs::perms::owner_all);
+    home.setVar("PATH", folder.string() + ":" + std::getenv("PATH"));
+}
+
+TEST_F(DesktopPicturesTest, XfcesMonitorByOutputNameElseTheFirstAndPlasmasDesktopByGeometry) {
+    // xfconf-query's properties as files named by their hex bytes, so that any name can be
+    // looked up; a missing one fails as xfconf-query does.
+    const auto properties = m_home.root() / "xfconf";
+    fs::create_directories(properties);
+    standIn(m_home, "xfconf-query",
+            "[ \"$1 $2\" = '-c xfce4-desktop' ] || exit 2\n"
+            "[ \"$3\" = -l ] && exec cat \"$XFCONF/list\"\n"
+            "f=\"$XFCONF/$(printf %s \"$4\" | od -An -tx1 | tr -d ' \\n')\"\n"
+            "[ \"$3\" = -p ] && [ -f \"$f\" ] && cat \"$f\" && echo\n");
+    m_home.setVar("XFCONF", properties);
+    const auto property = [&](const std::string& monitor, const std::string& value) {
+        std::string name, hex;
+        for (const unsigned char c :
+             "/backdrop/screen0/monitor" + monitor + "/workspace0/last-image") {
+            static const char* digits = "0123456789abcdef";
+            hex += {digits[c >> 4], digits[c & 15]};
+        }
+        std::ofstream(properties / hex) << value;
+        return "/backdrop/screen0/monitor" + monitor + "/workspace0/last-image\n";
+    };
+    std::ofstream(properties / "list")
+        << "/backdrop/screen0/monitorVirtual1/workspace0/color-style\n"
+        << property("eDP-1", "/p/first.jpg") << property("HDMI 1 'x'", "/p/odd $name .jpg ")
+        << property("DP-2", "relative.jpg");
+    XfceDesktopPictures xfce;
+    for (const auto& [output, expected] : std::vector<std::pair<std::string, Picture>>{
+             {"eDP-1", "/p/first.jpg"},
+             {"HDMI 1 'x'", "/p/odd $name .jpg "},
+             {"DP-2", std::nullopt},
+             // xfdesktop names some monitors by their model, not their output.
+             {"VGA-9", "/p/first.jpg"},
+             {"", "/p/first.jpg"}}) {
+        SCOPED_TRACE(output);
+        EXPECT_EQ(xfce.currentPicture({.display = {.name = output}}), expected);
+    }
+
+    // dbus-send prints the shell's answer as it is, between quotes.
+    const auto reply = m_home.root() / "reply";
+    standIn(m_home, "dbus-send",
+            "[ \"$1 $2 $3 $4 $5\" = '--print-reply --session --dest=org.kde.plasmashell "
+            "/PlasmaShell org.kde.PlasmaShell.evaluateScript' ] || exit 2\n"
+            "case \"$6\" in string:*) exec cat \"$0.reply\";; esac\nexit 1\n");
+    const auto answer = [&](const std::string& lines) {
+        std::ofstream(m_home.root() / "bin" / "dbus-send.reply")
+            << "method return time=1.5 sender=:1.7 -> destination=:1.9 serial=4 "
+               "reply_serial=2\n   string \""
+            << lines << "\"\n";
+    };
+    const ScreenFrame left{0, 0, 1920, 1080}, right{1920, 0, 1280, 1024};
+    const std::string twoDesktops = "0 0 1920 1080 file%3A%2F%2F%2Fp%2Fleft%2520one.jpg\n"
+                                    "1920 0 1280 1024 %2Fp%2Fright%20%22q%22%0A.jpg\n";
+    const std::string package = "0 0 1920 1080 " + m_home.root().string() + "\n";
+    PlasmaDesktopPictures plasma;
+    for (const auto& [lines, frame, expected] :
+         std::vector<std::tuple<std::string, ScreenFrame, Picture>>{
+             {twoDesktops, left, "/p/left one.jpg"},
+             {twoDesktops, right, "/p/right \"q\"\n.jpg"},
+             {twoDesktops, {0, 0, 800, 600}, "/p/left one.jpg"},
+             // A wallpaper package is a folder, no picture file.
+             {package, left, std::nullopt},
+             {"0 0 1920 1080 undefined\n", left, std::nullopt},
+             {"0 0 1920 1080 %2Fbad%G0\n", left, std::nullopt},
+             {"", left, std::nullopt}}) {
+        SCOPED_TRACE(lines);
+        answer(lines);
+        EXPECT_EQ(plasma.currentPicture({.frame = frame}), expected);
+    }
+    fs::remove(m_home.root() / "bin" / "dbus-send.reply");
+    EXPECT_EQ(plasma.currentPicture({.frame = left}), std::nullopt) << "plasmashell not there";
 }
 
 TEST(DesktopPictureChoiceTest, TheSourceFollowsTheAgentsBackend) {
