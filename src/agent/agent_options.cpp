@@ -39,6 +39,8 @@ struct Parser {
             return setMode(AgentMode::Help, argument);
         if (argument == "--list-displays")
             return setMode(AgentMode::ListDisplays, argument);
+        if (argument == "--explain")
+            return setMode(AgentMode::Explain, argument);
         if (argument == "--set-picture") {
             if (i + 2 >= arguments.size())
                 return UsageError{"--set-picture needs a display UUID and a file URL"};
@@ -57,7 +59,7 @@ struct Parser {
             const auto value = valueOf(arguments, i, "--backend");
             options.backend = value ? backendFromName(*value) : std::nullopt;
             if (!options.backend)
-                return UsageError{"--backend takes x11-root, gnome or command"};
+                return UsageError{"--backend takes one of " + backendNames()};
             return std::nullopt;
         }
         if (is("--command")) {
@@ -88,22 +90,27 @@ std::string agentUsage() {
     return "Usage: kestrane-wallpaper-agent [--store FILE] [--backend NAME] [--command TEMPLATE]\n"
            "       kestrane-wallpaper-agent --set-picture UUID FILE-URL [--backend NAME]\n"
            "       kestrane-wallpaper-agent --list-displays\n"
+           "       kestrane-wallpaper-agent --explain [--backend NAME] [--command TEMPLATE]\n"
            "\n"
            "Shows the pictures of the wallpaper store on the desktop, or one picture on one\n"
            "display, and exits.\n"
            "\n"
            "  --store FILE         the store to apply (default:\n"
            "                       $XDG_DATA_HOME/kestrane-wallpaper-agent/Store/Index.plist)\n"
-           "  --backend NAME       x11-root, gnome or command (default: from\n"
-           "                       $XDG_CURRENT_DESKTOP)\n"
+           "  --backend NAME       x11-root, gnome, command, plasma, xfce, cinnamon, mate,\n"
+           "                       lxqt or sway (default: from $XDG_CURRENT_DESKTOP and the\n"
+           "                       session; see --explain)\n"
            "  --command TEMPLATE   the command of the command backend, run once per display\n"
            "                       with {file} and {output} replaced (default:\n"
            "                       $KESTRANE_WALLPAPER_COMMAND)\n"
            "  --set-picture UUID FILE-URL\n"
            "                       puts one picture on one display; the others keep theirs\n"
            "  --list-displays      prints UUID, output name and WIDTHxHEIGHT+X+Y per display\n"
+           "                       (and the backend on standard error)\n"
+           "  --explain            prints which backend a run would use and why\n"
            "\n"
-           "Exit status: 0 done, 1 failed (the store was rejected), 2 bad usage.\n";
+           "Exit status: 0 done, 1 failed (the store was rejected, or no backend draws on\n"
+           "this desktop), 2 bad usage.\n";
 }
 
 } // namespace ks

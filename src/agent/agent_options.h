@@ -8,7 +8,7 @@
 
 namespace ks {
 
-enum class AgentMode { ApplyStore, ListDisplays, SetPicture, Help };
+enum class AgentMode { ApplyStore, ListDisplays, SetPicture, Explain, Help };
 enum class BackendKind { X11Root, Gnome, Command, Plasma, Xfce, Cinnamon, Mate, Lxqt, Sway };
 
 struct AgentOptions {

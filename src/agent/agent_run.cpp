@@ -63,8 +63,10 @@ bool show(const BackendSetup& setup, const DisplayPlan& plan) {
     PictureLoader loader;
     const auto backend = makeBackend(setup, loader);
     if (!backend) {
-        logLine("kestrane-wallpaper-agent: no desktop backend: not a GNOME desktop, no X "
-                "display and no wallpaper command");
+        // A desktop that paints over the root window must not get the root window's
+        // picture: that would report success while nothing visibly changes.
+        if (!setup.kind)
+            logLine("kestrane-wallpaper-agent: " + noBackendMessage(setup.choice));
         return false;
     }
     return backend->show(plan);
@@ -96,10 +98,13 @@ std::variant<BackendSetup, UsageError> resolveBackend(const AgentOptions& option
     const std::string text = options.commandTemplate ? *options.commandTemplate
                                                      : environment("KESTRANE_WALLPAPER_COMMAND");
     BackendSetup setup;
+    setup.session = sessionFromEnvironment();
+    setup.session.haveCommandTemplate = !text.empty();
+    setup.session.x11Reachable = x11DisplayReachable();
     setup.kind = options.backend;
-    if (!setup.kind)
-        setup.kind = defaultBackend(environment("XDG_CURRENT_DESKTOP"), !text.empty(),
-                                    x11DisplayReachable());
+    setup.choice = setup.kind ? BackendChoice{setup.kind, {}, "asked for with --backend"}
+                              : chooseBackend(setup.session);
+    setup.kind = setup.choice.kind;
     if (setup.kind == BackendKind::Command) {
         if (text.empty())
             return UsageError{"the command backend needs --command TEMPLATE or "
@@ -158,6 +163,15 @@ int setOnePicture(const AgentOptions& options, const BackendSetup& backend) {
         return 1;
     }
     recordShown(files, displays, shown);
+    return 0;
+}
+
+int explainBackend(const BackendSetup& backend, std::ostream& out) {
+    out << "session: " << describeSession(backend.session) << '\n';
+    if (backend.kind)
+        out << "backend: " << backendName(*backend.kind) << " (" << backend.choice.reason << ")\n";
+    else
+        out << "backend: none: " << noBackendMessage(backend.choice) << '\n';
     return 0;
 }
 

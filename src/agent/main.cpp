@@ -27,16 +27,25 @@ int main(int argc, char** argv) {
     case AgentMode::Help:
         std::cout << agentUsage();
         return 0;
-    case AgentMode::ListDisplays:
-        return listDisplays(std::cout);
+    case AgentMode::ListDisplays: {
+        const int status = listDisplays(std::cout);
+        // Standard error, so that the listing stays one line per display.
+        const auto backend = resolveBackend(options);
+        if (const auto* setup = std::get_if<BackendSetup>(&backend))
+            explainBackend(*setup, std::cerr);
+        return status;
+    }
     case AgentMode::ApplyStore:
     case AgentMode::SetPicture:
+    case AgentMode::Explain:
         break;
     }
     const auto backend = resolveBackend(options);
     if (const auto* error = std::get_if<UsageError>(&backend))
         return usageError(error->message);
     const auto& setup = std::get<BackendSetup>(backend);
+    if (options.mode == AgentMode::Explain)
+        return explainBackend(setup, std::cout);
     return options.mode == AgentMode::SetPicture ? setOnePicture(options, setup)
                                                  : applyStore(options, setup);
 }

@@ -108,24 +108,64 @@ TEST(CommandTemplate, SplitsLikePlainShellWords) {
         EXPECT_FALSE(splitCommandTemplate(bad)) << bad;
 }
 
-TEST(BackendChoice, FollowsTheDesktopAndWhatIsReachable) {
-    // Desktop, a command template given, an X server reachable: the backend.
-    const std::vector<std::tuple<const char*, bool, bool, std::optional<BackendKind>>> cases{
-        {"GNOME", false, true, BackendKind::Gnome},
-        {"ubuntu:GNOME", false, false, BackendKind::Gnome},
-        {"Budgie:GNOME", false, true, BackendKind::Gnome},
-        {"Pantheon", false, true, BackendKind::Gnome},
-        {"Unity", false, true, BackendKind::Gnome},
-        {"X-Cinnamon", false, true, BackendKind::X11Root},
-        {"XFCE", false, true, BackendKind::X11Root},
-        {"", false, true, BackendKind::X11Root},
-        {"GNOMEISH", false, false, std::nullopt},
-        {"sway", false, false, std::nullopt},
-        {"sway", true, false, BackendKind::Command},
-        {"GNOME", true, true, BackendKind::Command},
+TEST(BackendChoice, FollowsTheSessionAndNeverPaintsARootWindowNobodySees) {
+    using enum BackendKind;
+    struct Session {
+        const char* desktop;
+        const char* type = "x11";
+        bool x11 = true;
+        bool command = false;
+        bool swaySocket = false;
+        std::optional<BackendKind> running = std::nullopt;
     };
-    for (const auto& [desktop, haveTemplate, x11, expected] : cases)
-        EXPECT_EQ(defaultBackend(desktop, haveTemplate, x11), expected) << desktop;
+    // The session, the backend, and for none the desktop the message names.
+    const std::vector<std::tuple<Session, std::optional<BackendKind>, const char*>> cases{
+        {{"GNOME"}, Gnome, ""},
+        {{"ubuntu:GNOME", "wayland", false}, Gnome, ""},
+        {{"Budgie:GNOME"}, Gnome, ""},
+        {{"Pantheon"}, Gnome, ""},
+        {{"Unity"}, Gnome, ""},
+        {{"GNOME-Flashback:GNOME"}, Gnome, ""},
+        {{"KDE", "wayland"}, Plasma, ""},
+        {{"XFCE"}, Xfce, ""},
+        {{"xfce"}, Xfce, ""},
+        {{"X-Cinnamon"}, Cinnamon, ""},
+        {{"MATE"}, Mate, ""},
+        {{"LXQt"}, Lxqt, ""},
+        {{"sway", "wayland", false}, Sway, ""},
+        {{"", "wayland", false, false, true}, Sway, ""},
+        {{"GNOME", "x11", true, true}, Command, ""},
+        {{"Hyprland", "wayland", false, true}, Command, ""},
+        // Only where nothing paints over it is the root window the wallpaper.
+        {{""}, X11Root, ""},
+        {{"i3"}, X11Root, ""},
+        {{"Openbox"}, X11Root, ""},
+        {{"", "x11", true, false, false, Plasma}, Plasma, ""},
+        // No silent success: a session no backend of ours draws on fails, naming itself.
+        {{"i3", "x11", false}, std::nullopt, "i3"},
+        {{"Hyprland", "wayland"}, std::nullopt, "Hyprland"},
+        {{"river", ""}, std::nullopt, "river"},
+        {{"", "wayland"}, std::nullopt, ""},
+        {{"LXDE"}, std::nullopt, "LXDE"},
+        {{"GNOMEISH"}, std::nullopt, "GNOMEISH"},
+        {{"", "x11", false}, std::nullopt, ""},
+    };
+    for (const auto& [session, expected, named] : cases) {
+        const SessionFacts facts{.currentDesktop = session.desktop,
+                                 .sessionType = session.type,
+                                 .waylandDisplay = std::string_view(session.type) == "wayland",
+                                 .swaySocket = session.swaySocket,
+                                 .haveCommandTemplate = session.command,
+                                 .x11Reachable = session.x11,
+                                 .runningDesktop = session.running};
+        const auto choice = chooseBackend(facts);
+        EXPECT_EQ(choice.kind, expected) << session.desktop << " " << session.type;
+        if (!expected) {
+            EXPECT_EQ(choice.desktop, named);
+            EXPECT_TRUE(noBackendMessage(choice).starts_with(std::string(named)))
+                << noBackendMessage(choice);
+        }
+    }
 }
 
 TEST(DisplayUuids, StableVersion8FromTheEdidElseTheOutputNameAndOneForEachTwin) {

@@ -218,16 +218,21 @@ TEST_F(DesktopPicturesTest, XfcesMonitorByOutputNameElseTheFirstAndPlasmasDeskto
 
 TEST(DesktopPictureChoiceTest, TheSourceFollowsTheAgentsBackend) {
     using enum DesktopPictureSource;
-    // A wallpaper command draws instead of GNOME, and keeps no setting of its own.
+    // A wallpaper command draws instead of the desktop, and keeps no setting of its own.
     for (const auto& [desktop, command, expected] :
          std::vector<std::tuple<const char*, bool, DesktopPictureSource>>{
              {"GNOME", false, GnomeSetting},
              {"ubuntu:GNOME", false, GnomeSetting},
              {"GNOME", true, AgentRecord},
-             {"XFCE", false, AgentRecord},
+             {"X-Cinnamon", false, CinnamonSetting},
+             {"MATE", false, MateSetting},
+             {"XFCE", false, XfceSetting},
+             {"KDE", false, PlasmaShell},
+             {"LXQt", false, AgentRecord},
              {"", false, AgentRecord}}) {
         SCOPED_TRACE(desktop);
-        EXPECT_EQ(desktopPictureSource(desktop, command), expected);
+        EXPECT_EQ(desktopPictureSource({.currentDesktop = desktop, .haveCommandTemplate = command}),
+                  expected);
     }
 }
 

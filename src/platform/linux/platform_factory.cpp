@@ -27,9 +27,8 @@ namespace {
 // Covers need a window system that lets a window sit just above the desktop picture (X11),
 // and a desktop that does not animate its own wallpaper changes, which they would hide.
 bool coversWanted() {
-    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
     return QGuiApplication::platformName() == QStringLiteral("xcb") &&
-           !isGnomeDesktop(desktop ? desktop : "");
+           !desktopAnimatesChanges(sessionFromEnvironment());
 }
 
 // Key grabs need an X server that sees every key. In a Wayland session the X server is

@@ -1,23 +1,29 @@
 #pragma once
 
+#include "agent/backend_choice.h"
 #include "platform/appearance.h"
 #include "platform/desktop_pictures.h"
 
 #include <memory>
-#include <string_view>
 
 namespace ks {
 
-// Who knows what the displays show: the agent's record, or GNOME's background setting.
-enum class DesktopPictureSource { AgentRecord, GnomeSetting };
+// Who knows what the displays show: the agent's record, or the desktop's own setting.
+enum class DesktopPictureSource {
+    AgentRecord,
+    GnomeSetting,
+    CinnamonSetting,
+    MateSetting,
+    XfceSetting,
+    PlasmaShell
+};
 
-// The source for the backend the wallpaper agent picks on this desktop: a wallpaper command
-// wins, then a GNOME-family desktop ($XDG_CURRENT_DESKTOP), then the X root window.
-DesktopPictureSource desktopPictureSource(std::string_view currentDesktop,
-                                          bool haveCommandTemplate);
+// The source for the backend the wallpaper agent picks in this session: a wallpaper command
+// keeps no setting the desktop could be asked, so the agent's record answers for it, as it
+// does for the X root window and the backends that keep their pictures nowhere else.
+DesktopPictureSource desktopPictureSource(const SessionFacts& session);
 
-// The DesktopPictures for this session, from $XDG_CURRENT_DESKTOP and
-// $KESTRANE_WALLPAPER_COMMAND as the agent reads them. `appearance` must outlive it.
+// The DesktopPictures for this session, as the agent reads it. `appearance` must outlive it.
 std::unique_ptr<DesktopPictures> makeDesktopPictures(const SystemAppearance& appearance);
 
 } // namespace ks
