@@ -4,10 +4,11 @@
 #include "agent/backend_choice.h"
 #include "agent/command_backend.h"
 #include "agent/command_template.h"
-#include "agent/gnome_backend.h"
+#include "agent/gsettings_desktop_backend.h"
 #include "agent/picture_plan.h"
 #include "agent/run_lock.h"
 #include "agent/x11_root_backend.h"
+#include "agent/xfce_backend.h"
 #include "base/file_io.h"
 #include "base/log.h"
 #include "base/property_list.h"
@@ -42,14 +43,17 @@ std::unique_ptr<DesktopBackend> makeBackend(const BackendSetup& setup, PictureLo
     case BackendKind::X11Root:
         return std::make_unique<X11RootBackend>(loader);
     case BackendKind::Gnome:
-        return std::make_unique<GnomeBackend>(loader, agentDataDir());
+        return std::make_unique<GsettingsDesktopBackend>(kGnomeDesktop, loader, agentDataDir());
     case BackendKind::Command:
         return std::make_unique<CommandBackend>(setup.commandWords, loader);
+    case BackendKind::Xfce:
+        return std::make_unique<XfceBackend>(loader);
+    case BackendKind::Cinnamon:
+        return std::make_unique<GsettingsDesktopBackend>(kCinnamonDesktop, loader, agentDataDir());
+    case BackendKind::Mate:
+        return std::make_unique<GsettingsDesktopBackend>(kMateDesktop, loader, agentDataDir());
     // Each desktop's own backend joins here as it is written.
     case BackendKind::Plasma:
-    case BackendKind::Xfce:
-    case BackendKind::Cinnamon:
-    case BackendKind::Mate:
     case BackendKind::Lxqt:
     case BackendKind::Sway:
         logLine("kestrane-wallpaper-agent: the " + std::string(backendName(*setup.kind)) +

@@ -1,5 +1,5 @@
 #include "agent/agent_state.h"
-#include "agent/gnome_backend.h"
+#include "agent/gsettings_desktop_backend.h"
 #include "base/file_io.h"
 #include "library/decode_image.h"
 #include "library/test_images.h"
@@ -296,7 +296,7 @@ protected:
 
     AgentHome m_home;
     PictureLoader m_loader;
-    GnomeBackend m_backend{m_loader, agentDataDir()};
+    GsettingsDesktopBackend m_backend{kGnomeDesktop, m_loader, agentDataDir()};
 };
 
 const AgentDisplay kLeft{"UUID-L", "DP-1", 0, 0, 320, 200};
