@@ -90,11 +90,6 @@ bool isPlainWindowManager(const std::string& name) {
     return std::ranges::find(kPlainWindowManagers, lowerCase(name)) != kPlainWindowManagers.end();
 }
 
-bool isWayland(const SessionFacts& facts) {
-    // The session type is the login manager's word; $WAYLAND_DISPLAY fills in without it.
-    return facts.sessionType == "wayland" || (facts.sessionType.empty() && facts.waylandDisplay);
-}
-
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
@@ -149,7 +144,7 @@ BackendChoice chooseBackend(const SessionFacts& facts) {
         return {BackendKind::Command,
                 {},
                 "a wallpaper command is set (--command or KESTRANE_WALLPAPER_COMMAND)"};
-    const bool wayland = isWayland(facts);
+    const bool wayland = isWaylandSession(facts);
     const auto names = desktopNames(facts.currentDesktop);
     // "ubuntu:GNOME": the first name we know decides.
     for (const auto& name : names) {
@@ -210,6 +205,11 @@ bool desktopAnimatesChanges(const SessionFacts& facts) {
     const auto kind = defaultBackend(desktop);
     return kind == BackendKind::Gnome || kind == BackendKind::Plasma ||
            kind == BackendKind::Cinnamon || kind == BackendKind::Mate;
+}
+
+bool isWaylandSession(const SessionFacts& facts) {
+    // The session type is the login manager's word; $WAYLAND_DISPLAY fills in without it.
+    return facts.sessionType == "wayland" || (facts.sessionType.empty() && facts.waylandDisplay);
 }
 
 SessionFacts sessionFromEnvironment() {

@@ -55,6 +55,10 @@ std::string describeSession(const SessionFacts& facts);
 // what the desktop does.
 bool desktopAnimatesChanges(const SessionFacts& facts);
 
+// Whether the session is Wayland's, where no window can sit below the others and the X root
+// window (XWayland's) is never seen.
+bool isWaylandSession(const SessionFacts& facts);
+
 // This process's session. x11Reachable is left false: opening the display is the caller's.
 SessionFacts sessionFromEnvironment();
 

@@ -118,39 +118,40 @@ TEST(BackendChoice, FollowsTheSessionAndNeverPaintsARootWindowNobodySees) {
         bool swaySocket = false;
         std::optional<BackendKind> running = std::nullopt;
     };
-    // The session, the backend, and for none the desktop the message names.
-    const std::vector<std::tuple<Session, std::optional<BackendKind>, const char*>> cases{
-        {{"GNOME"}, Gnome, ""},
-        {{"ubuntu:GNOME", "wayland", false}, Gnome, ""},
-        {{"Budgie:GNOME"}, Gnome, ""},
-        {{"Pantheon"}, Gnome, ""},
-        {{"Unity"}, Gnome, ""},
-        {{"GNOME-Flashback:GNOME"}, Gnome, ""},
-        {{"KDE", "wayland"}, Plasma, ""},
-        {{"XFCE"}, Xfce, ""},
-        {{"xfce"}, Xfce, ""},
-        {{"X-Cinnamon"}, Cinnamon, ""},
-        {{"MATE"}, Mate, ""},
-        {{"LXQt"}, Lxqt, ""},
-        {{"sway", "wayland", false}, Sway, ""},
-        {{"", "wayland", false, false, true}, Sway, ""},
-        {{"GNOME", "x11", true, true}, Command, ""},
-        {{"Hyprland", "wayland", false, true}, Command, ""},
+    // The session, the backend, for none the desktop the message names, and whether the
+    // desktop fades to a new picture itself (so that covers would only hide it).
+    const std::vector<std::tuple<Session, std::optional<BackendKind>, const char*, bool>> cases{
+        {{"GNOME"}, Gnome, "", true},
+        {{"ubuntu:GNOME", "wayland", false}, Gnome, "", true},
+        {{"Budgie:GNOME"}, Gnome, "", true},
+        {{"Pantheon"}, Gnome, "", true},
+        {{"Unity"}, Gnome, "", true},
+        {{"GNOME-Flashback:GNOME"}, Gnome, "", true},
+        {{"KDE", "wayland"}, Plasma, "", true},
+        {{"XFCE"}, Xfce, "", false},
+        {{"xfce"}, Xfce, "", false},
+        {{"X-Cinnamon"}, Cinnamon, "", true},
+        {{"MATE"}, Mate, "", true},
+        {{"LXQt"}, Lxqt, "", false},
+        {{"sway", "wayland", false}, Sway, "", false},
+        {{"", "wayland", false, false, true}, Sway, "", false},
+        {{"GNOME", "x11", true, true}, Command, "", true},
+        {{"Hyprland", "wayland", false, true}, Command, "", false},
         // Only where nothing paints over it is the root window the wallpaper.
-        {{""}, X11Root, ""},
-        {{"i3"}, X11Root, ""},
-        {{"Openbox"}, X11Root, ""},
-        {{"", "x11", true, false, false, Plasma}, Plasma, ""},
+        {{""}, X11Root, "", false},
+        {{"i3"}, X11Root, "", false},
+        {{"Openbox"}, X11Root, "", false},
+        {{"", "x11", true, false, false, Plasma}, Plasma, "", true},
         // No silent success: a session no backend of ours draws on fails, naming itself.
-        {{"i3", "x11", false}, std::nullopt, "i3"},
-        {{"Hyprland", "wayland"}, std::nullopt, "Hyprland"},
-        {{"river", ""}, std::nullopt, "river"},
-        {{"", "wayland"}, std::nullopt, ""},
-        {{"LXDE"}, std::nullopt, "LXDE"},
-        {{"GNOMEISH"}, std::nullopt, "GNOMEISH"},
-        {{"", "x11", false}, std::nullopt, ""},
+        {{"i3", "x11", false}, std::nullopt, "i3", false},
+        {{"Hyprland", "wayland"}, std::nullopt, "Hyprland", false},
+        {{"river", ""}, std::nullopt, "river", false},
+        {{"", "wayland"}, std::nullopt, "", false},
+        {{"LXDE"}, std::nullopt, "LXDE", false},
+        {{"GNOMEISH"}, std::nullopt, "GNOMEISH", false},
+        {{"", "x11", false}, std::nullopt, "", false},
     };
-    for (const auto& [session, expected, named] : cases) {
+    for (const auto& [session, expected, named, fades] : cases) {
         const SessionFacts facts{.currentDesktop = session.desktop,
                                  .sessionType = session.type,
                                  .waylandDisplay = std::string_view(session.type) == "wayland",
@@ -160,6 +161,7 @@ TEST(BackendChoice, FollowsTheSessionAndNeverPaintsARootWindowNobodySees) {
                                  .runningDesktop = session.running};
         const auto choice = chooseBackend(facts);
         EXPECT_EQ(choice.kind, expected) << session.desktop << " " << session.type;
+        EXPECT_EQ(desktopAnimatesChanges(facts), fades) << session.desktop;
         if (!expected) {
             EXPECT_EQ(choice.desktop, named);
             EXPECT_TRUE(noBackendMessage(choice).starts_with(std::string(named)))

@@ -24,11 +24,13 @@ namespace ks {
 
 namespace {
 
-// Covers need a window system that lets a window sit just above the desktop picture (X11),
-// and a desktop that does not animate its own wallpaper changes, which they would hide.
+// Covers need a window system that lets a window sit just above the desktop picture (X11,
+// and not XWayland, whose windows all sit above a Wayland desktop's), and a desktop that
+// does not animate its own wallpaper changes, which they would hide.
 bool coversWanted() {
-    return QGuiApplication::platformName() == QStringLiteral("xcb") &&
-           !desktopAnimatesChanges(sessionFromEnvironment());
+    const SessionFacts session = sessionFromEnvironment();
+    return QGuiApplication::platformName() == QStringLiteral("xcb") && !isWaylandSession(session) &&
+           !desktopAnimatesChanges(session);
 }
 
 // Key grabs need an X server that sees every key. In a Wayland session the X server is
