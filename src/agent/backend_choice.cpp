@@ -95,11 +95,12 @@ std::string environment(const char* name) {
     return value ? value : "";
 }
 
-// The desktop one of this user's programs belongs to, by the first of kDesktopPrograms found.
-std::optional<BackendKind> runningDesktopProgram() {
+} // namespace
+
+std::optional<BackendKind> runningDesktopProgram(const std::filesystem::path& proc) {
     std::vector<std::string> running;
     std::error_code error;
-    std::filesystem::directory_iterator entry("/proc", error);
+    std::filesystem::directory_iterator entry(proc, error);
     for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
         const std::string pid = entry->path().filename().string();
         struct stat info {};
@@ -115,8 +116,6 @@ std::optional<BackendKind> runningDesktopProgram() {
             return kind;
     return std::nullopt;
 }
-
-} // namespace
 
 std::optional<BackendKind> backendFromName(std::string_view name) {
     for (const auto& [known, kind] : kNames)
@@ -220,7 +219,7 @@ SessionFacts sessionFromEnvironment() {
     facts.swaySocket = !environment("SWAYSOCK").empty();
     facts.haveCommandTemplate = !environment("KESTRANE_WALLPAPER_COMMAND").empty();
     if (desktopNames(facts.currentDesktop).empty())
-        facts.runningDesktop = runningDesktopProgram();
+        facts.runningDesktop = runningDesktopProgram("/proc");
     return facts;
 }
 

@@ -2,6 +2,7 @@
 
 #include "agent/agent_options.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,10 @@ bool desktopAnimatesChanges(const SessionFacts& facts);
 // Whether the session is Wayland's, where no window can sit below the others and the X root
 // window (XWayland's) is never seen.
 bool isWaylandSession(const SessionFacts& facts);
+
+// The desktop whose session program (gnome-shell, plasmashell, xfce4-session…) is among this
+// user's processes in `proc`, the first in that order.
+std::optional<BackendKind> runningDesktopProgram(const std::filesystem::path& proc);
 
 // This process's session. x11Reachable is left false: opening the display is the caller's.
 SessionFacts sessionFromEnvironment();

@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
+#include <fstream>
 #include <regex>
+#include <unistd.h>
 
 namespace ks {
 namespace {
@@ -168,6 +170,24 @@ TEST(BackendChoice, FollowsTheSessionAndNeverPaintsARootWindowNobodySees) {
                 << noBackendMessage(choice);
         }
     }
+}
+
+TEST(BackendChoice, ADesktopsSessionProgramIsFoundByTheNameTheKernelKeeps) {
+    const auto proc =
+        std::filesystem::temp_directory_path() / ("ks-proc-" + std::to_string(::getpid()));
+    const auto process = [&](const std::string& pid, const std::string& comm) {
+        std::filesystem::create_directories(proc / pid);
+        std::ofstream(proc / pid / "comm") << comm << "\n";
+    };
+    process("self", "plasmashell");
+    process("17", "bash");
+    EXPECT_EQ(runningDesktopProgram(proc), std::nullopt);
+    // "cinnamon-session" is cut at 15 characters.
+    process("230", "cinnamon-sessio");
+    EXPECT_EQ(runningDesktopProgram(proc), BackendKind::Cinnamon);
+    process("4100", "plasmashell");
+    EXPECT_EQ(runningDesktopProgram(proc), BackendKind::Plasma);
+    std::filesystem::remove_all(proc);
 }
 
 TEST(DisplayUuids, StableVersion8FromTheEdidElseTheOutputNameAndOneForEachTwin) {
