@@ -5,8 +5,11 @@
 #include "agent/command_backend.h"
 #include "agent/command_template.h"
 #include "agent/gsettings_desktop_backend.h"
+#include "agent/lxqt_backend.h"
 #include "agent/picture_plan.h"
+#include "agent/plasma_backend.h"
 #include "agent/run_lock.h"
+#include "agent/sway_backend.h"
 #include "agent/x11_root_backend.h"
 #include "agent/xfce_backend.h"
 #include "base/file_io.h"
@@ -52,13 +55,12 @@ std::unique_ptr<DesktopBackend> makeBackend(const BackendSetup& setup, PictureLo
         return std::make_unique<GsettingsDesktopBackend>(kCinnamonDesktop, loader, agentDataDir());
     case BackendKind::Mate:
         return std::make_unique<GsettingsDesktopBackend>(kMateDesktop, loader, agentDataDir());
-    // Each desktop's own backend joins here as it is written.
     case BackendKind::Plasma:
+        return std::make_unique<PlasmaBackend>(loader);
     case BackendKind::Lxqt:
+        return std::make_unique<LxqtBackend>(loader, agentDataDir());
     case BackendKind::Sway:
-        logLine("kestrane-wallpaper-agent: the " + std::string(backendName(*setup.kind)) +
-                " backend is not in this build");
-        return nullptr;
+        return std::make_unique<SwayBackend>(loader);
     }
     return nullptr;
 }

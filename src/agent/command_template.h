@@ -7,7 +7,7 @@
 
 namespace ks {
 
-// A user's wallpaper command such as `swaymsg output {output} bg {file} fill`, split into
+// A user's wallpaper command such as `swww img {file} --outputs {output}`, split into
 // words once, the way a shell would split plain words: blanks separate, single and double
 // quotes group (no escapes inside single quotes; \" and \\ inside double quotes), a backslash
 // outside quotes takes the next character as it is. None for an unterminated quote or an
