@@ -1,6 +1,7 @@
 #include "agent/gsettings_desktop_backend.h"
 
 #include "agent/canvas.h"
+#include "agent/desktop_tool.h"
 #include "base/file_io.h"
 #include "base/log.h"
 #include "base/sha256.h"
@@ -206,11 +207,14 @@ bool GsettingsDesktopBackend::apply(const std::string& options, const FileUrl& p
             argv.push_back(value);
         return runProgram(argv, kGsettingsTimeLimit, value.empty());
     };
-    // Asked first so that a desktop whose schemas are missing is named as such and nothing
-    // is half set.
+    // Asked first so that a missing tool or schema is said in one line and nothing is half set.
+    if (!toolInstalled("gsettings")) {
+        fail("gsettings failed: not found in PATH");
+        return false;
+    }
     if (run("range", m_desktop.pictureKey) != 0) {
         fail("gsettings failed: no " + schema + " " + m_desktop.pictureKey +
-             " (are gsettings and the desktop's schemas installed?)");
+             " (the desktop's schemas are not installed)");
         return false;
     }
     const std::string wanted =

@@ -1,18 +1,16 @@
 #include "agent/xfce_backend.h"
 
+#include "agent/desktop_tool.h"
 #include "base/log.h"
 #include "platform/linux/agent_process.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace ks {
@@ -28,22 +26,6 @@ constexpr std::string_view kLastImage = "/last-image";
 constexpr const char* kZoomed = "5";
 // More workspaces than anyone keeps; a garbled count cannot make thousands of properties.
 constexpr int kMaxWorkspaces = 64;
-
-// Asked first so that a missing xfconf is said in this backend's one line.
-bool onPath(const char* program) {
-    const char* path = std::getenv("PATH");
-    std::string_view rest = path ? path : "/usr/bin:/bin";
-    for (;;) {
-        const auto colon = rest.find(':');
-        const std::string dir(rest.substr(0, colon));
-        const auto file = std::filesystem::path(dir.empty() ? "." : dir) / program;
-        if (::access(file.c_str(), X_OK) == 0 && !std::filesystem::is_directory(file))
-            return true;
-        if (colon == std::string_view::npos)
-            return false;
-        rest.remove_prefix(colon + 1);
-    }
-}
 
 void fail(const std::string& reason) {
     logLine("kestrane-wallpaper-agent: Xfce: " + reason);
@@ -130,7 +112,8 @@ bool XfceBackend::show(const DisplayPlan& plan) {
         if (planned.picture && !m_loader.usable(*planned.picture))
             return false;
 
-    if (!onPath("xfconf-query")) {
+    // Asked first so that a missing xfconf is said in this backend's one line.
+    if (!toolInstalled("xfconf-query")) {
         fail("xfconf-query failed: not found in PATH (is xfconf installed?)");
         return false;
     }
