@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <set>
 
 namespace ks {
 
@@ -50,14 +49,7 @@ bool LxqtBackend::show(const DisplayPlan& plan) {
         std::ranges::find_if(plan, [](const auto& p) { return p.picture.has_value(); });
     if (first == plan.end())
         return true;
-    std::set<std::string> distinct;
-    bool allSized = true;
-    for (const auto& planned : plan) {
-        if (const FileUrl* url = showing(planned))
-            distinct.insert(url->absoluteString());
-        allSized = allSized && planned.display.hasSize();
-    }
-    if (distinct.size() > 1 && allSized)
+    if (std::ranges::all_of(plan, [](const auto& p) { return p.display.hasSize(); }))
         return showSpanned(plan);
     if (!m_loader.usable(*first->picture) || !apply(first->picture->path(), "zoom"))
         return false;

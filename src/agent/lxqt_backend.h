@@ -8,9 +8,10 @@
 
 namespace ks {
 
-// LXQt: pcmanfm-qt's desktop has one wallpaper for all displays. One picture everywhere is
-// zoomed to fill; different pictures per display are composed into one picture spanning all
-// displays, kept in `folder`, and stretched over the desktop.
+// LXQt: pcmanfm-qt's desktop has one wallpaper for all displays. The displays' pictures, each
+// filling its display, are composed into one picture spanning all displays, kept in `folder`,
+// and stretched over the desktop: pcmanfm-qt before 1.4 ignores "zoom" given on its command
+// line and still exits with 0. Without display sizes the picture itself goes, zoomed.
 class LxqtBackend : public DesktopBackend {
 public:
     LxqtBackend(PictureLoader& loader, std::filesystem::path folder);

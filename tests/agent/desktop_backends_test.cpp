@@ -56,22 +56,21 @@ void expectOneFailureLine(const test::LogCapture& log, const std::string& deskto
     EXPECT_TRUE(log.lines()[0].starts_with("kestrane-wallpaper-agent: " + desktop + ": "));
 }
 
-TEST(LxqtBackend, TheAbsolutePathIsOneArgumentAndAFailingToolFailsTheRun) {
+TEST(LxqtBackend, TheDisplaysPicturesAreStretchedAsOneAndAFailingToolFailsTheRun) {
     BackendHome home;
     home.tool("pcmanfm-qt");
     PictureLoader loader;
     LxqtBackend backend(loader, home.root() / "agent");
     const auto odd = home.picture(kOddName, {200, 30, 30});
     ASSERT_TRUE(backend.show({{kLeft, odd, std::nullopt}, {kRight, odd, std::nullopt}}));
-    // Different pictures span one picture, stretched over both displays.
-    const auto blue = home.picture("blue.png", {20, 30, 220});
-    ASSERT_TRUE(backend.show({{kLeft, std::nullopt, odd}, {kRight, blue, odd}}));
+    // Without display sizes (no X display) the file itself goes, as one argument.
+    ASSERT_TRUE(backend.show({{AgentDisplay{"", "*"}, odd, std::nullopt}}));
     const auto calls = home.calls("pcmanfm-qt");
     ASSERT_EQ(calls.size(), 8u);
-    EXPECT_EQ(Words(calls.begin(), calls.begin() + 4),
+    EXPECT_TRUE(calls[1].starts_with((home.root() / "agent" / "lxqt-spanned-").string()));
+    EXPECT_EQ(calls[3], "stretch");
+    EXPECT_EQ(Words(calls.begin() + 4, calls.end()),
               (Words{"--set-wallpaper", odd.path().string(), "--wallpaper-mode", "zoom"}));
-    EXPECT_TRUE(calls[5].starts_with((home.root() / "agent" / "lxqt-spanned-").string()));
-    EXPECT_EQ(calls[7], "stretch");
 
     home.write("bin/pcmanfm-qt.status", "3");
     test::LogCapture log;
