@@ -69,7 +69,9 @@ std::vector<const SwayOutput*> outputsFor(const AgentDisplay& display,
 
 SwayBackend::SwayBackend(PictureLoader& loader) : m_loader(loader) {}
 
-std::string SwayBackend::swayFileArgument(const std::string& file) {
+std::optional<std::string> SwayBackend::swayFileArgument(const std::string& file) {
+    if (file.find_first_of("\n\r") != std::string::npos)
+        return std::nullopt;
     // Inside sway's double quotes, a single-quoted shell word for wordexp. Sway keeps the
     // backslashes it reads, so what must stay away from sway ('$' would be a sway variable, '"'
     // and '\' its own quoting) leaves the single quotes and is backslash-escaped for wordexp.
@@ -86,7 +88,7 @@ std::string SwayBackend::swayFileArgument(const std::string& file) {
 }
 
 std::optional<std::string> SwayBackend::swayOutputArgument(const std::string& name) {
-    if (name.find_first_of("\"\\") != std::string::npos)
+    if (name.find_first_of("\"\\\n\r") != std::string::npos)
         return std::nullopt;
     std::string word = "\"";
     for (const char c : name)
@@ -122,6 +124,12 @@ bool SwayBackend::show(const DisplayPlan& plan) {
     for (const auto& planned : plan) {
         if (!planned.picture)
             continue;
+        const auto file = swayFileArgument(planned.picture->path().string());
+        if (!file) {
+            logLine(std::string(kFailure) +
+                    "a file name with a line break can't be written in a sway command");
+            return false;
+        }
         const auto found = outputsFor(planned.display, *outputs);
         if (found.empty()) {
             logLine(std::string(kFailure) + "no active output for the display " +
@@ -135,7 +143,7 @@ bool SwayBackend::show(const DisplayPlan& plan) {
                         " can't be written in a sway command");
                 return false;
             }
-            commands.emplace_back(*name, swayFileArgument(planned.picture->path().string()));
+            commands.emplace_back(*name, *file);
         }
     }
     for (const auto& [name, file] : commands) {

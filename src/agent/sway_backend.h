@@ -18,10 +18,10 @@ public:
 
     // swaymsg joins its arguments into one command that sway parses again, and sway hands a
     // background's file to wordexp(3): the file as one sway argument that comes out of both
-    // as the file itself.
-    static std::string swayFileArgument(const std::string& file);
+    // as the file itself; none for a file name with a line break, which sway cannot take.
+    static std::optional<std::string> swayFileArgument(const std::string& file);
     // An output name as one sway argument; none for a name sway's parser cannot take back
-    // literally (a double quote or backslash in it).
+    // literally (a double quote, backslash or line break in it).
     static std::optional<std::string> swayOutputArgument(const std::string& name);
 
 private:

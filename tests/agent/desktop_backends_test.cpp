@@ -114,7 +114,8 @@ TEST(SwayBackend, EachDisplayGetsItsOutputByNameOrRectAndEveryNameReachesSwayLit
         {"name": "HDMI-A-1", "active": false, "rect": {"x": 0, "y": 0, "width": 0, "height": 0}}])");
     PictureLoader loader;
     SwayBackend backend(loader);
-    const auto odd = home.picture(kOddName, {200, 30, 30});
+    // sway takes every character but a line break; real sway 1.7 passed this name to swaybg.
+    const auto odd = home.picture(kOddName.substr(0, kOddName.find('\n')), {200, 30, 30});
     ASSERT_TRUE(backend.show({{kLeft, odd, std::nullopt}, {kRight, odd, std::nullopt}}));
     const auto calls = home.calls("swaymsg");
     ASSERT_EQ(calls.size(), 12u);
@@ -124,13 +125,15 @@ TEST(SwayBackend, EachDisplayGetsItsOutputByNameOrRectAndEveryNameReachesSwayLit
     }
 
     const AgentDisplay elsewhere{"UUID-E", "DP-9", 900, 0, 100, 100};
+    const auto broken = home.picture(kOddName, {200, 30, 30});
     home.write("bin/swaymsg.status", "2");
-    for (const AgentDisplay& display : {elsewhere, kLeft}) {
+    for (const auto& [display, picture] :
+         {std::pair{elsewhere, odd}, {kLeft, broken}, {kLeft, odd}}) {
         test::LogCapture log;
-        EXPECT_FALSE(backend.show({{display, odd, std::nullopt}}));
+        EXPECT_FALSE(backend.show({{display, picture, std::nullopt}}));
         expectOneFailureLine(log, "sway");
     }
-    // No output for a display stops the run before anything changes.
+    // No output for a display, or a line break, stops the run before anything changes.
     EXPECT_EQ(home.calls("swaymsg").size(), 18u);
 }
 
