@@ -97,7 +97,13 @@ std::string environment(const char* name) {
 
 } // namespace
 
-std::optional<BackendKind> runningDesktopProgram(const std::filesystem::path& proc) {
+std::optional<BackendKind> runningDesktopProgram(const std::filesystem::path& proc,
+                                                 const std::string& display) {
+    if (display.empty())
+        return std::nullopt;
+    // A desktop on another X display (a test's private server beside the user's desktop, a
+    // second seat) paints nothing on this one.
+    const std::string onDisplay = "DISPLAY=" + display + '\0';
     std::vector<std::string> running;
     std::error_code error;
     std::filesystem::directory_iterator entry(proc, error);
@@ -109,7 +115,14 @@ std::optional<BackendKind> runningDesktopProgram(const std::filesystem::path& pr
             continue;
         std::string name;
         std::getline(std::ifstream(entry->path() / "comm"), name);
-        running.push_back(name);
+        if (std::ranges::none_of(kDesktopPrograms,
+                                 [&](const auto& p) { return p.first.substr(0, 15) == name; }))
+            continue;
+        std::ifstream file(entry->path() / "environ", std::ios::binary);
+        const std::string environment =
+            '\0' + std::string(std::istreambuf_iterator<char>(file), {});
+        if (environment.find('\0' + onDisplay) != std::string::npos)
+            running.push_back(name);
     }
     for (const auto& [program, kind] : kDesktopPrograms)
         if (std::ranges::find(running, program.substr(0, 15)) != running.end())
@@ -219,7 +232,7 @@ SessionFacts sessionFromEnvironment() {
     facts.swaySocket = !environment("SWAYSOCK").empty();
     facts.haveCommandTemplate = !environment("KESTRANE_WALLPAPER_COMMAND").empty();
     if (desktopNames(facts.currentDesktop).empty())
-        facts.runningDesktop = runningDesktopProgram("/proc");
+        facts.runningDesktop = runningDesktopProgram("/proc", environment("DISPLAY"));
     return facts;
 }
 

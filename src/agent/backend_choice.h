@@ -23,8 +23,8 @@ struct SessionFacts {
     bool swaySocket = false;     // $SWAYSOCK set
     bool haveCommandTemplate = false;
     bool x11Reachable = false;
-    // The desktop painted by one of the user's running programs (plasmashell, xfdesktop…),
-    // looked for only when no desktop is named.
+    // The desktop whose session program runs on this X display, looked for only when no
+    // desktop is named.
     std::optional<BackendKind> runningDesktop;
 };
 
@@ -61,8 +61,9 @@ bool desktopAnimatesChanges(const SessionFacts& facts);
 bool isWaylandSession(const SessionFacts& facts);
 
 // The desktop whose session program (gnome-shell, plasmashell, xfce4-session…) is among this
-// user's processes in `proc`, the first in that order.
-std::optional<BackendKind> runningDesktopProgram(const std::filesystem::path& proc);
+// user's processes in `proc` running on X display `display`, the first in that order.
+std::optional<BackendKind> runningDesktopProgram(const std::filesystem::path& proc,
+                                                 const std::string& display);
 
 // This process's session. x11Reachable is left false: opening the display is the caller's.
 SessionFacts sessionFromEnvironment();

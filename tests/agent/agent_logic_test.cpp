@@ -169,19 +169,25 @@ TEST(BackendChoice, FollowsTheSessionAndNeverPaintsARootWindowNobodySees) {
     }
 }
 
-TEST(BackendChoice, ADesktopsSessionProgramIsFoundByTheNameTheKernelKeeps) {
+TEST(BackendChoice, ADesktopsSessionProgramOnThisDisplayIsFoundByTheNameTheKernelKeeps) {
     const auto proc =
         std::filesystem::temp_directory_path() / ("ks-proc-" + std::to_string(getpid()));
-    for (const auto& [pid, comm, expected] :
-         std::vector<std::tuple<const char*, const char*, std::optional<BackendKind>>>{
-             {"self", "plasmashell", std::nullopt},
-             {"17", "bash", std::nullopt},
-             {"230", "cinnamon-sessio", BackendKind::Cinnamon}, // cut at 15 characters
-             {"4100", "plasmashell", BackendKind::Plasma}}) {
+    for (const auto& [pid, comm, display, expected] :
+         std::vector<std::tuple<const char*, const char*, std::string, std::optional<BackendKind>>>{
+             {"self", "plasmashell", ":5", std::nullopt},
+             {"17", "bash", ":5", std::nullopt},
+             // The user's desktop beside a private X server is not this display's.
+             {"18", "gnome-shell", ":0", std::nullopt},
+             {"19", "gnome-shell", ":50", std::nullopt},
+             {"230", "cinnamon-sessio", ":5", BackendKind::Cinnamon}, // cut at 15 characters
+             {"4100", "plasmashell", ":5", BackendKind::Plasma}}) {
         std::filesystem::create_directories(proc / pid);
         std::ofstream(proc / pid / "comm") << comm << "\n";
-        EXPECT_EQ(runningDesktopProgram(proc), expected) << comm;
+        std::ofstream(proc / pid / "environ", std::ios::binary)
+            << "HOME=/h" << '\0' << "DISPLAY=" << display << '\0' << "X=DISPLAY=:5" << '\0';
+        EXPECT_EQ(runningDesktopProgram(proc, ":5"), expected) << comm << " " << display;
     }
+    EXPECT_EQ(runningDesktopProgram(proc, ""), std::nullopt);
     std::filesystem::remove_all(proc);
 }
 

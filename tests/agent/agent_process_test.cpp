@@ -19,8 +19,9 @@ namespace {
 class AgentHome : public test::TempHome {
 public:
     AgentHome() {
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP",
-                                 "KESTRANE_WALLPAPER_COMMAND", "GSETTINGS_BACKEND"})
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE", "SWAYSOCK",
+              "KESTRANE_WALLPAPER_COMMAND", "GSETTINGS_BACKEND"})
             unsetVar(name);
         setVar("KESTRANE_NO_SYSLOG", "1");
     }
@@ -148,7 +149,6 @@ TEST(AgentRun, BadUsageExitsWithTwo) {
 
 TEST(AgentRun, ASessionWithoutABackendFailsNamingItAndTheWayOut) {
     AgentHome home;
-    home.unsetVar("SWAYSOCK");
     home.writeStore(home.picture("red.png", {200, 30, 30}));
     // Hyprland shows no root window, not even XWayland's: a failure, never a success.
     home.setVar("XDG_CURRENT_DESKTOP", "Hyprland");
