@@ -32,4 +32,11 @@ struct PlannedDisplay {
 };
 using DisplayPlan = std::vector<PlannedDisplay>;
 
+inline bool hasNewPicture(const DisplayPlan& plan) {
+    for (const auto& planned : plan)
+        if (planned.picture)
+            return true;
+    return false;
+}
+
 } // namespace ks

@@ -1,7 +1,7 @@
 #include "agent/gsettings_desktop_backend.h"
 
-#include "agent/canvas.h"
 #include "agent/desktop_tool.h"
+#include "agent/spanned_picture.h"
 #include "base/file_io.h"
 #include "base/log.h"
 #include "base/sha256.h"
@@ -21,9 +21,6 @@ namespace ks {
 namespace {
 
 constexpr auto kGsettingsTimeLimit = std::chrono::seconds(30);
-constexpr std::string_view kSpannedPrefix = "spanned-";
-// 1 GiB of RGBA: more than any row of real displays needs.
-constexpr std::int64_t kMaxCanvasPixels = std::int64_t{1} << 28;
 
 // A GVariant text string: what gsettings reads is parsed, not taken as it stands.
 std::string gvariantString(std::string_view text) {
@@ -93,34 +90,12 @@ std::optional<std::string> printedString(std::string_view text) {
     return out;
 }
 
-const FileUrl* showing(const PlannedDisplay& planned) {
-    if (planned.picture)
-        return &*planned.picture;
-    return planned.shown ? &*planned.shown : nullptr;
-}
-
-bool isSpannedFile(const std::filesystem::path& file) {
-    const std::string name = file.filename().string();
-    return name.starts_with(kSpannedPrefix) && file.extension() == ".png";
-}
-
-// Spanned pictures other than `keep`, once the desktop no longer shows them.
-void removeSpannedFiles(const std::filesystem::path& folder, const std::filesystem::path& keep) {
-    std::error_code error;
-    std::filesystem::directory_iterator entry(folder, error);
-    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
-        std::error_code ignored;
-        if (isSpannedFile(entry->path()) && entry->path() != keep)
-            std::filesystem::remove(entry->path(), ignored);
-    }
-}
-
 } // namespace
 
 GsettingsDesktopBackend::GsettingsDesktopBackend(const GsettingsDesktop& desktop,
                                                  PictureLoader& loader,
                                                  std::filesystem::path folder)
-    : m_desktop(desktop), m_loader(loader), m_folder(std::move(folder)) {}
+    : m_desktop(desktop), m_loader(loader), m_spanned(std::move(folder), "spanned-") {}
 
 bool GsettingsDesktopBackend::show(const DisplayPlan& plan) {
     const auto first =
@@ -139,59 +114,21 @@ bool GsettingsDesktopBackend::show(const DisplayPlan& plan) {
     // One setting for every display: a display that keeps an unknown picture cannot keep it.
     if (!m_loader.usable(*first->picture) || !apply("zoom", *first->picture))
         return false;
-    removeSpannedFiles(m_folder, {});
+    m_spanned.removeOthers({});
     return true;
 }
 
 bool GsettingsDesktopBackend::showSpanned(const DisplayPlan& plan) {
-    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
-    for (const auto& planned : plan) {
-        const auto& d = planned.display;
-        left = std::min(left, d.x);
-        top = std::min(top, d.y);
-        right = std::max(right, d.x + d.width);
-        bottom = std::max(bottom, d.y + d.height);
-    }
-    // Displays far apart on the X screen span a canvas of their whole bounding box.
-    if (std::int64_t{right - left} * (bottom - top) > kMaxCanvasPixels) {
-        fail("the displays span too large a picture");
+    const auto written =
+        m_spanned.write(plan, m_loader, [this](const std::string& reason) { fail(reason); });
+    if (!written)
+        return false;
+    const auto url = FileUrl::fromPath(written->file);
+    if (!url || !apply("spanned", *url)) {
+        m_spanned.discard(*written);
         return false;
     }
-    Canvas canvas(right - left, bottom - top);
-    for (const auto& planned : plan) {
-        const FileUrl* url = showing(planned);
-        if (!url)
-            continue;
-        const auto& d = planned.display;
-        const auto image = m_loader.filling(*url, d.width, d.height);
-        // A picture kept from before that is gone leaves its display black; a new one must be
-        // there.
-        if (!image && planned.picture)
-            return false;
-        if (image)
-            canvas.paste(*image, d.x - left, d.y - top);
-    }
-    const auto png = canvas.png();
-    if (!png) {
-        fail("couldn't encode the spanned picture");
-        return false;
-    }
-    const auto file =
-        m_folder / (std::string(kSpannedPrefix) + sha256Hex(*png).substr(0, 16) + ".png");
-    std::error_code error;
-    const bool existed = std::filesystem::exists(file, error);
-    std::filesystem::create_directories(m_folder, error);
-    const auto url = FileUrl::fromPath(file);
-    if (!url || !replaceFileAtomically(file, *png)) {
-        fail("couldn't write " + file.string());
-        return false;
-    }
-    if (!apply("spanned", *url)) {
-        if (!existed)
-            std::filesystem::remove(file, error);
-        return false;
-    }
-    removeSpannedFiles(m_folder, file);
+    m_spanned.removeOthers(written->file);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "agent/desktop_backend.h"
 #include "agent/picture_loader.h"
+#include "agent/spanned_picture.h"
 
 #include <filesystem>
 #include <string>
@@ -43,7 +44,7 @@ private:
 
     GsettingsDesktop m_desktop;
     PictureLoader& m_loader;
-    std::filesystem::path m_folder;
+    SpannedPicture m_spanned;
 };
 
 } // namespace ks

@@ -1,7 +1,7 @@
 #include "agent/lxqt_backend.h"
 
-#include "agent/canvas.h"
 #include "agent/desktop_tool.h"
+#include "agent/spanned_picture.h"
 #include "base/file_io.h"
 #include "base/log.h"
 #include "base/sha256.h"
@@ -17,32 +17,11 @@ namespace {
 
 constexpr auto kPcmanfmTimeLimit = std::chrono::seconds(30);
 constexpr const char* kFailure = "kestrane-wallpaper-agent: LXQt: ";
-// Apart from GNOME's "spanned-" files, so that neither backend deletes the other's.
-constexpr std::string_view kSpannedPrefix = "lxqt-spanned-";
-constexpr std::int64_t kMaxCanvasPixels = std::int64_t{1} << 28;
-
-const FileUrl* showing(const PlannedDisplay& planned) {
-    if (planned.picture)
-        return &*planned.picture;
-    return planned.shown ? &*planned.shown : nullptr;
-}
-
-void removeSpannedFiles(const std::filesystem::path& folder, const std::filesystem::path& keep) {
-    std::error_code error;
-    std::filesystem::directory_iterator entry(folder, error);
-    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
-        const auto& file = entry->path();
-        std::error_code ignored;
-        if (file.filename().string().starts_with(kSpannedPrefix) && file.extension() == ".png" &&
-            file != keep)
-            std::filesystem::remove(file, ignored);
-    }
-}
-
 } // namespace
 
 LxqtBackend::LxqtBackend(PictureLoader& loader, std::filesystem::path folder)
-    : m_loader(loader), m_folder(std::move(folder)) {}
+    // Apart from GNOME's "spanned-" files, so that neither backend deletes the other's.
+    : m_loader(loader), m_spanned(std::move(folder), "lxqt-spanned-") {}
 
 bool LxqtBackend::show(const DisplayPlan& plan) {
     const auto first =
@@ -53,55 +32,20 @@ bool LxqtBackend::show(const DisplayPlan& plan) {
         return showSpanned(plan);
     if (!m_loader.usable(*first->picture) || !apply(first->picture->path(), "zoom"))
         return false;
-    removeSpannedFiles(m_folder, {});
+    m_spanned.removeOthers({});
     return true;
 }
 
 bool LxqtBackend::showSpanned(const DisplayPlan& plan) {
-    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
-    for (const auto& planned : plan) {
-        const auto& d = planned.display;
-        left = std::min(left, d.x);
-        top = std::min(top, d.y);
-        right = std::max(right, d.x + d.width);
-        bottom = std::max(bottom, d.y + d.height);
-    }
-    if (std::int64_t{right - left} * (bottom - top) > kMaxCanvasPixels) {
-        logLine(std::string(kFailure) + "the displays span too large a picture");
+    const auto written = m_spanned.write(
+        plan, m_loader, [](const std::string& reason) { logLine(std::string(kFailure) + reason); });
+    if (!written)
+        return false;
+    if (!apply(written->file, "stretch")) {
+        m_spanned.discard(*written);
         return false;
     }
-    Canvas canvas(right - left, bottom - top);
-    for (const auto& planned : plan) {
-        const FileUrl* url = showing(planned);
-        if (!url)
-            continue;
-        const auto& d = planned.display;
-        const auto image = m_loader.filling(*url, d.width, d.height);
-        if (!image && planned.picture)
-            return false;
-        if (image)
-            canvas.paste(*image, d.x - left, d.y - top);
-    }
-    const auto png = canvas.png();
-    if (!png) {
-        logLine(std::string(kFailure) + "couldn't encode the spanned picture");
-        return false;
-    }
-    const auto file =
-        m_folder / (std::string(kSpannedPrefix) + sha256Hex(*png).substr(0, 16) + ".png");
-    std::error_code error;
-    const bool existed = std::filesystem::exists(file, error);
-    std::filesystem::create_directories(m_folder, error);
-    if (!replaceFileAtomically(file, *png)) {
-        logLine(std::string(kFailure) + "couldn't write " + file.string());
-        return false;
-    }
-    if (!apply(file, "stretch")) {
-        if (!existed)
-            std::filesystem::remove(file, error);
-        return false;
-    }
-    removeSpannedFiles(m_folder, file);
+    m_spanned.removeOthers(written->file);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "agent/desktop_backend.h"
 #include "agent/picture_loader.h"
+#include "agent/spanned_picture.h"
 
 #include <filesystem>
 #include <string>
@@ -22,7 +23,7 @@ private:
     bool apply(const std::filesystem::path& file, const char* mode);
 
     PictureLoader& m_loader;
-    std::filesystem::path m_folder;
+    SpannedPicture m_spanned;
 };
 
 } // namespace ks

@@ -67,4 +67,10 @@ bool PictureLoader::usable(const FileUrl& url) {
     return false;
 }
 
+bool PictureLoader::newPicturesUsable(const DisplayPlan& plan) {
+    return std::ranges::all_of(plan, [this](const PlannedDisplay& planned) {
+        return !planned.picture || usable(*planned.picture);
+    });
+}
+
 } // namespace ks

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "agent/agent_display.h"
 #include "base/file_url.h"
 #include "library/image.h"
 
@@ -20,6 +21,8 @@ public:
     // Whether the file holds a picture this agent can show, for backends that hand the file
     // itself to the desktop.
     bool usable(const FileUrl& url);
+    // Every new picture of the plan can be read: none is set before all are.
+    bool newPicturesUsable(const DisplayPlan& plan);
 
 private:
     std::map<std::tuple<std::string, int, int>, Image> m_decoded;

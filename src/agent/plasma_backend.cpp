@@ -95,13 +95,9 @@ std::string PlasmaBackend::script(const DisplayPlan& plan) {
 }
 
 bool PlasmaBackend::show(const DisplayPlan& plan) {
-    bool any = false;
-    for (const auto& planned : plan) {
-        if (planned.picture && !m_loader.usable(*planned.picture))
-            return false;
-        any = any || planned.picture.has_value();
-    }
-    if (!any)
+    if (!m_loader.newPicturesUsable(plan))
+        return false;
+    if (!hasNewPicture(plan))
         return true;
     if (!toolInstalled("dbus-send")) {
         logLine(std::string(kFailure) + "dbus-send is not installed (package dbus)");

@@ -97,13 +97,9 @@ std::optional<std::string> SwayBackend::swayOutputArgument(const std::string& na
 }
 
 bool SwayBackend::show(const DisplayPlan& plan) {
-    bool any = false;
-    for (const auto& planned : plan) {
-        if (planned.picture && !m_loader.usable(*planned.picture))
-            return false;
-        any = any || planned.picture.has_value();
-    }
-    if (!any)
+    if (!m_loader.newPicturesUsable(plan))
+        return false;
+    if (!hasNewPicture(plan))
         return true;
     if (!toolInstalled("swaymsg")) {
         logLine(std::string(kFailure) + "swaymsg is not installed");
