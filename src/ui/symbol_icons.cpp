@@ -20,7 +20,7 @@ namespace {
 // Names that Adwaita has, so every symbol shows at least with it; other themes that follow
 // the naming specification draw them in their own style. Adwaita lacks an outlined heart,
 // so both hearts are the filled one: the row's title tells them apart.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 17> kSymbols{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 27> kSymbols{{
     {"heart", "emblem-favorite-symbolic"},
     {"heart.fill", "emblem-favorite-symbolic"},
     {"plus.square.on.square", "tab-new-symbolic"},
@@ -38,6 +38,16 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 17> kSymbols
     {"chevron.right", "go-next-symbolic"},
     {"arrow.up.left.and.arrow.down.right", "view-fullscreen-symbolic"},
     {"photo.on.rectangle.angled", "image-x-generic-symbolic"},
+    {"shuffle", "media-playlist-shuffle-symbolic"},
+    {"list.bullet", "view-list-bullet-symbolic"},
+    {"circle.lefthalf.filled", "display-brightness-symbolic"},
+    {"sun.max", "weather-clear-symbolic"},
+    {"moon", "weather-clear-night-symbolic"},
+    {"plus", "list-add-symbolic"},
+    {"arrow.up.right", "send-to-symbolic"},
+    {"square.grid.3x3", "view-app-grid-symbolic"},
+    {"square.stack.fill", "view-paged-symbolic"},
+    {"chevron.left", "go-previous-symbolic"},
 }};
 
 constexpr auto kSymbolNames = [] {
