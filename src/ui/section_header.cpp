@@ -70,6 +70,7 @@ SectionHeader::SectionHeader(const QString& title, QWidget* parent)
     m_subtitle->setObjectName(QStringLiteral("sectionSubtitle"));
     m_detail->hide();
     m_subtitle->hide();
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 0, 0, 0);
