@@ -16,7 +16,9 @@
 #include "main/status_menu.h"
 #include "main/tray.h"
 #include "main/update_dialog.h"
+#include "platform/login_items.h"
 #include "settings/settings_store.h"
+#include "ui/settings_window_controller.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -42,6 +44,7 @@ AppDelegate::~AppDelegate() {
     // The tray's views refer to the menu, and the menu to the commands.
     m_tray.reset();
     m_statusMenu.reset();
+    m_settingsController.reset();
 }
 
 bool AppDelegate::applicationDidFinishLaunching() {
@@ -71,11 +74,10 @@ bool AppDelegate::applicationDidFinishLaunching() {
         downloader->downloadMissingPacks();
     }
 
+    makeSettingsController();
     ShellActions actions;
     actions.showSettings = [this](std::optional<Wallpaper> reveal) {
-        if (reveal)
-            logLine("AppDelegate: asked to show the settings window at " + reveal->key());
-        showSettings();
+        showSettings(std::move(reveal));
     };
     actions.checkForUpdates = [this] { checkForUpdates(); };
     actions.quit = [this] { quitApp(); };
@@ -161,10 +163,38 @@ std::string AppDelegate::answer(std::string_view request) {
     return "ok";
 }
 
-void AppDelegate::showSettings() {
-    if (!m_launched)
+void AppDelegate::makeSettingsController() {
+    Platform& platform = m_services.platform();
+    if (!platform.loginItems)
+        platform.loginItems = makeLoginItems();
+    const std::weak_ptr<AppDelegate*> self = m_self;
+    const auto engine = [self]() -> WallpaperEngine* {
+        const auto delegate = self.lock();
+        return delegate ? &(*delegate)->m_services.engine() : nullptr;
+    };
+    SettingsWindowServices services{m_services.settings(),   m_services.library(),
+                                    m_services.downloader(), *platform.loginItems,
+                                    m_services.loop(),       askForName};
+    m_settingsController = std::make_unique<SettingsWindowController>(
+        std::move(services),
+        [engine](const Wallpaper& w) {
+            if (WallpaperEngine* e = engine())
+                e->show(w);
+        },
+        [engine] {
+            const WallpaperEngine* e = engine();
+            return e && e->hasOriginalWallpaper();
+        },
+        [engine] {
+            if (WallpaperEngine* e = engine())
+                e->restoreOriginalWallpaper();
+        });
+}
+
+void AppDelegate::showSettings(std::optional<Wallpaper> revealing) {
+    if (!m_launched || !m_settingsController)
         return;
-    logLine("AppDelegate: asked to show the settings window");
+    m_settingsController->show(std::move(revealing));
 }
 
 void AppDelegate::showWelcome() {

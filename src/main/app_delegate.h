@@ -1,8 +1,10 @@
 #pragma once
 
 #include "base/notification_center.h"
+#include "library/wallpaper.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +13,7 @@ namespace ks {
 class AppCommands;
 class AppServices;
 class MainMenuShortcuts;
+class SettingsWindowController;
 class StatusMenu;
 class Tray;
 
@@ -38,11 +41,14 @@ public:
     // was refused. Never empty: an empty answer is a copy that hung up without answering.
     std::string answer(std::string_view request);
 
-    void showSettings();
+    void showSettings(std::optional<Wallpaper> revealing = std::nullopt);
+    // Null before the launch.
+    SettingsWindowController* settingsController() const { return m_settingsController.get(); }
     void quitApp();
 
 private:
     void currentChanged();
+    void makeSettingsController();
     void registerHotKeys();
     void showWelcome();
     void checkForUpdates();
@@ -51,6 +57,7 @@ private:
     AppServices& m_services;
     LaunchOptions m_options;
     std::unique_ptr<AppCommands> m_commands;
+    std::unique_ptr<SettingsWindowController> m_settingsController;
     std::unique_ptr<StatusMenu> m_statusMenu;
     std::unique_ptr<Tray> m_tray;
     std::unique_ptr<MainMenuShortcuts> m_shortcuts;

@@ -46,8 +46,6 @@ std::array<MenuRow, 13> initialRows() {
         {MenuRowID::collections, "Collections", "square.stack", chevron},
         {MenuRowID::settings, "Settings…", "gearshape", "Ctrl+,"},
         {MenuRowID::checkForUpdates, "Check for Updates…", "arrow.triangle.2.circlepath", ""},
-        // Until the settings window offers it, the way back to the user's own wallpaper.
-        {MenuRowID::restoreOriginal, "Restore My Wallpaper", "arrow.uturn.backward", "", true},
         {MenuRowID::quit, "Quit Kestrane Wallpapers", "power", "Ctrl+Q"},
     }};
 }
@@ -151,8 +149,6 @@ void StatusMenu::updateCurrentRows() {
     mutableRow(MenuRowID::addToCollection).hidden = hidden;
     mutableRow(MenuRowID::hide).hidden = hidden;
     mutableRow(MenuRowID::banner).hidden = !current;
-    mutableRow(MenuRowID::restoreOriginal).hidden =
-        engine.isShowingOriginal() || !engine.hasOriginalWallpaper();
 }
 
 void StatusMenu::menuNeedsUpdate() {
@@ -259,11 +255,6 @@ void StatusMenu::click(MenuRowID id) {
     case MenuRowID::checkForUpdates:
         m_commands.run(AppCommand::checkForUpdates);
         return;
-    case MenuRowID::restoreOriginal:
-        m_commands.run(AppCommand::restoreOriginal);
-        updatePauseRow();
-        updateCountdown();
-        break;
     case MenuRowID::quit:
         m_commands.run(AppCommand::quit);
         return;

@@ -31,7 +31,6 @@ enum class MenuRowID {
     collections,
     settings,
     checkForUpdates,
-    restoreOriginal,
     quit,
 };
 

@@ -43,10 +43,10 @@ QColor hex(unsigned rgb) {
 
 namespace Palette {
 
-#define KS_ADAPTIVE(name, lightValue, darkValue)                                               \
-    const AdaptiveColor& name() {                                                              \
-        static const AdaptiveColor colour{lightValue, darkValue};                              \
-        return colour;                                                                         \
+#define KS_ADAPTIVE(name, lightValue, darkValue)                                                   \
+    const AdaptiveColor& name() {                                                                  \
+        static const AdaptiveColor colour{lightValue, darkValue};                                  \
+        return colour;                                                                             \
     }
 
 KS_ADAPTIVE(panel, hex(0xF4F3F1), hex(0x1A1917))

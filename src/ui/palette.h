@@ -47,11 +47,21 @@ QColor favoriteRed();
 
 // The names the settings window draws with.
 namespace Panel {
-inline const AdaptiveColor& background() { return Palette::panel(); }
-inline const AdaptiveColor& box() { return Palette::card(); }
-inline const AdaptiveColor& hairline() { return Palette::hairline(); }
-inline const AdaptiveColor& secondary() { return Palette::ink2(); }
-inline const AdaptiveColor& track() { return Palette::track(); }
+inline const AdaptiveColor& background() {
+    return Palette::panel();
+}
+inline const AdaptiveColor& box() {
+    return Palette::card();
+}
+inline const AdaptiveColor& hairline() {
+    return Palette::hairline();
+}
+inline const AdaptiveColor& secondary() {
+    return Palette::ink2();
+}
+inline const AdaptiveColor& track() {
+    return Palette::track();
+}
 inline constexpr double boxRadius = 12;
 } // namespace Panel
 

@@ -61,9 +61,8 @@ std::string packsDetail(const SettingsStore& settings, const Library& library) {
     const std::string total = std::to_string(packs.size());
     if (settings.allPacksSelected())
         return "All " + total + " selected";
-    const auto selected = std::count_if(packs.begin(), packs.end(), [&](const Pack& p) {
-        return settings.isPackSelected(p.id);
-    });
+    const auto selected = std::count_if(
+        packs.begin(), packs.end(), [&](const Pack& p) { return settings.isPackSelected(p.id); });
     return std::to_string(selected) + " of " + total + " selected";
 }
 
@@ -73,11 +72,11 @@ SelectAllButton selectAllButton(const SettingsStore& settings) {
     return {"Select all", "Put every pack in the rotation", false};
 }
 
-std::vector<CollectionChip> collectionChips(const SettingsStore& settings) {
-    std::vector<CollectionChip> chips;
+std::vector<CollectionChipState> collectionChips(const SettingsStore& settings) {
+    std::vector<CollectionChipState> chips;
     const auto& rotating = settings.rotationCollectionID();
     for (const WallpaperCollection& c : settings.allCollections()) {
-        CollectionChip chip;
+        CollectionChipState chip;
         chip.id = c.id;
         chip.anchorID = collectionPackID(c.id);
         chip.name = c.name;

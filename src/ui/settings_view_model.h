@@ -36,7 +36,7 @@ struct SelectAllButton {
 SelectAllButton selectAllButton(const SettingsStore& settings);
 
 // One chip of the collections row; the favourites come first.
-struct CollectionChip {
+struct CollectionChipState {
     std::string id;
     // Where the chip publishes its frame: the collection's pseudo-pack identifier.
     std::string anchorID;
@@ -53,7 +53,7 @@ struct CollectionChip {
     bool canShowWallpapers = false;
     bool canEdit = false;
 };
-std::vector<CollectionChip> collectionChips(const SettingsStore& settings);
+std::vector<CollectionChipState> collectionChips(const SettingsStore& settings);
 
 // The keys of every library wallpaper in rotation now, in library order.
 std::vector<std::string> keysInRotation(const SettingsStore& settings, const Library& library);

@@ -20,7 +20,7 @@ namespace {
 // Names that Adwaita has, so every symbol shows at least with it; other themes that follow
 // the naming specification draw them in their own style. Adwaita lacks an outlined heart,
 // so both hearts are the filled one: the row's title tells them apart.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 27> kSymbols{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 26> kSymbols{{
     {"heart", "emblem-favorite-symbolic"},
     {"heart.fill", "emblem-favorite-symbolic"},
     {"plus.square.on.square", "tab-new-symbolic"},
@@ -33,7 +33,6 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 27> kSymbols
     {"square.stack", "view-paged-symbolic"},
     {"gearshape", "emblem-system-symbolic"},
     {"arrow.triangle.2.circlepath", "emblem-synchronizing-symbolic"},
-    {"arrow.uturn.backward", "edit-undo-symbolic"},
     {"power", "system-shutdown-symbolic"},
     {"chevron.right", "go-next-symbolic"},
     {"arrow.up.left.and.arrow.down.right", "view-fullscreen-symbolic"},

@@ -1,0 +1,51 @@
+#include "ui/settings_window.h"
+
+#include "ui/palette.h"
+#include "ui/settings_view.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace ks {
+
+SettingsWindow::SettingsWindow(SettingsView* view, std::function<void()> onClose)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                           Qt::CustomizeWindowHint),
+      m_view(view), m_onClose(std::move(onClose)) {
+    setObjectName(QStringLiteral("settingsWindow"));
+    setDrawingAppearance(this, DrawingAppearance::light);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, QColor::fromRgbF(0.955f, 0.955f, 0.955f));
+    background.setColor(QPalette::Base, Qt::white);
+    background.setColor(QPalette::WindowText, Palette::ink().resolve(DrawingAppearance::light));
+    background.setColor(QPalette::Text, Palette::ink().resolve(DrawingAppearance::light));
+    background.setColor(QPalette::ButtonText, Palette::ink().resolve(DrawingAppearance::light));
+    background.setColor(QPalette::Button, QColor(0xF6, 0xF5, 0xF4));
+    setPalette(background);
+    setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    // The window takes the view's size and keeps it: it cannot be resized.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(view);
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted() && m_onClose)
+        m_onClose();
+}
+
+void SettingsWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* done = findChild<QPushButton*>(QStringLiteral("done"))) {
+            done->click();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace ks
