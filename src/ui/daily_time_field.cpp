@@ -4,6 +4,7 @@
 #include "settings/settings_store.h"
 #include "ui/daily_time_text.h"
 #include "ui/ds_font.h"
+#include "ui/palette.h"
 
 #include <QBoxLayout>
 #include <QEvent>
@@ -62,7 +63,34 @@ DailyTimeField::DailyTimeField(SettingsStore& store, QWidget* parent)
 
 void DailyTimeField::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    followAppearance();
     showStoredTime();
+}
+
+void DailyTimeField::paintEvent(QPaintEvent*) {
+    // A change of the window's appearance repaints the field first; the line edit and the
+    // arrows draw with the style's palette, so they get the appearance's colours here.
+    followAppearance();
+}
+
+void DailyTimeField::followAppearance() {
+    const QColor base = Panel::box().resolve(this);
+    const QColor ink = Palette::ink().resolve(this);
+    if (m_edit->palette().color(QPalette::Base) != base ||
+        m_edit->palette().color(QPalette::Text) != ink) {
+        QPalette palette = m_edit->palette();
+        palette.setColor(QPalette::Base, base);
+        palette.setColor(QPalette::Text, ink);
+        m_edit->setPalette(palette);
+    }
+    const QColor arrow = Panel::secondary().resolve(this);
+    for (QToolButton* button : {m_up, m_down})
+        if (button->palette().color(QPalette::ButtonText) != arrow) {
+            QPalette palette = button->palette();
+            palette.setColor(QPalette::ButtonText, arrow);
+            palette.setColor(QPalette::WindowText, arrow);
+            button->setPalette(palette);
+        }
 }
 
 bool DailyTimeField::eventFilter(QObject* watched, QEvent* event) {

@@ -20,10 +20,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showStoredTime();
+    void followAppearance();
     void edited(const QString& text);
     void step(int halfHours);
 
