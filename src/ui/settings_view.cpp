@@ -142,6 +142,8 @@ SettingsView::SettingsView(SettingsViewInputs inputs, QWidget* parent)
     refresh();
     refreshFooter();
     fitGridHeight();
+    // Settled now, so the window takes this size at once rather than on a later turn.
+    column->activate();
 }
 
 SettingsView::~SettingsView() = default;
@@ -246,7 +248,8 @@ QWidget* SettingsView::makeOptionsBox() {
     auto* box = new BoxFrame;
     box->setObjectName(QStringLiteral("optionsBox"));
     auto* layout = new QVBoxLayout(box);
-    layout->setContentsMargins(12, 12, 12, 12);
+    // What is left of the row is narrow: the checkboxes' texts need the room.
+    layout->setContentsMargins(10, 12, 8, 12);
     layout->setSpacing(8);
     auto* header = new SectionHeader(QStringLiteral("Options"));
     header->setSubtitle(QStringLiteral("Extra preferences"));
@@ -256,6 +259,7 @@ QWidget* SettingsView::makeOptionsBox() {
         made->setObjectName(QLatin1String(name));
         made->setFont(dsFont(11.5));
         made->setFocusPolicy(Qt::TabFocus);
+        made->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         layout->addWidget(made);
         return made;
     };
@@ -405,15 +409,21 @@ QWidget* SettingsView::makePackGrid() {
 void SettingsView::fitGridHeight() {
     // The whole grid when the screen has room for it; otherwise as many rows as fit, and
     // the rest scrolls.
+    m_gridScroll->setFixedHeight(0);
+    const int rest = sizeHint().height();
     const int content = m_grid->sizeHint().height();
-    m_gridScroll->setFixedHeight(content);
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int room = screen ? screen->availableGeometry().height() - 60 : 900;
-    const int rest = sizeHint().height() - content;
     const int tileRow = m_tiles.empty() ? 0 : m_tiles.front()->height() + kRowGap;
-    const int fits = std::max(room - rest, 2 * tileRow);
-    if (content > fits)
-        m_gridScroll->setFixedHeight(fits);
+    m_gridScroll->setFixedHeight(std::min(content, std::max(room - rest, 2 * tileRow)));
+    // Layouts keep their children's sizes until told; the window is sized from this at once.
+    for (QWidget* w = m_gridScroll->parentWidget(); w; w = w->parentWidget()) {
+        w->updateGeometry();
+        if (w->layout())
+            w->layout()->invalidate();
+        if (w == this)
+            break;
+    }
 }
 
 QWidget* SettingsView::makeFooter() {

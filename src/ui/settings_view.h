@@ -78,6 +78,8 @@ public:
     // Where each pack tile's cover and each collection chip sits, in the view, under the
     // pack's or pseudo-pack's identifier.
     std::map<std::string, QRect> tileFrames() const;
+    // The pack tiles, in library order.
+    const std::vector<PackTile*>& tiles() const { return m_tiles; }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -27,9 +27,21 @@ SettingsWindow::SettingsWindow(SettingsView* view, std::function<void()> onClose
     setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    // The window takes the view's size and keeps it: it cannot be resized.
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(view);
+    view->installEventFilter(this);
+    fitView();
+}
+
+void SettingsWindow::fitView() {
+    // The window takes the view's size, and the user cannot change it; it follows the view
+    // when a row comes or goes.
+    setFixedSize(m_view->width(), m_view->sizeHint().height());
+}
+
+bool SettingsWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_view && event->type() == QEvent::LayoutRequest)
+        fitView();
+    return QWidget::eventFilter(watched, event);
 }
 
 void SettingsWindow::closeEvent(QCloseEvent* event) {

@@ -19,8 +19,11 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fitView();
+
     SettingsView* m_view;
     std::function<void()> m_onClose;
 };

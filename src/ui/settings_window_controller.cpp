@@ -59,7 +59,7 @@ void SettingsWindowController::build() {
     auto* view = new SettingsView(std::move(inputs));
     window = new SettingsWindow(view, [this] { windowWillClose(); });
     window->setWindowTitle(QString::fromLatin1(kTitle));
-    window->adjustSize();
+
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = window->frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
