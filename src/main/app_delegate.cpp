@@ -194,6 +194,7 @@ void AppDelegate::makeSettingsController() {
 void AppDelegate::showSettings(std::optional<Wallpaper> revealing) {
     if (!m_launched || !m_settingsController)
         return;
+    logLine("AppDelegate: asked to show the settings window");
     m_settingsController->show(std::move(revealing));
 }
 
