@@ -30,6 +30,8 @@ public:
         std::function<void()> toggleFavorite;
         // None hides the browse badge.
         std::function<void()> browse;
+        // The tile came on screen.
+        std::function<void()> appeared;
     };
 
     PackTile(Actions actions, QWidget* parent = nullptr);
@@ -46,6 +48,7 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -3,6 +3,7 @@
 #include "base/log.h"
 #include "library/library.h"
 #include "library/pack_downloader.h"
+#include "library/thumbnail_cache.h"
 #include "platform/login_items.h"
 #include "settings/duration_option.h"
 #include "settings/settings_store.h"
@@ -382,6 +383,11 @@ QWidget* SettingsView::makePackGrid() {
         actions.toggleFavorite = [this, id] {
             if (const auto found = m_in.library.pack(id))
                 m_in.settings.togglePackFavorite(*found);
+        };
+        // Its wallpapers' thumbnails are likely wanted next, in the pack browser.
+        actions.appeared = [this, id] {
+            if (const auto found = m_in.library.pack(id))
+                ThumbnailCache::shared().prefetch(found->wallpapers);
         };
         actions.browse = [this, id] {
             if (const auto found = m_in.library.pack(id))

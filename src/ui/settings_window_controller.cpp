@@ -1,5 +1,6 @@
 #include "ui/settings_window_controller.h"
 
+#include "library/thumbnail_cache.h"
 #include "ui/settings_view.h"
 #include "ui/settings_window.h"
 
@@ -74,6 +75,12 @@ void SettingsWindowController::windowWillClose() {
         m_window.clear();
         closing->deleteLater();
     }
+    // Only this window shows thumbnails, and nothing tells a Linux process that memory is
+    // short: the window's pictures go with it, so the tray stays light while it is closed.
+    ThumbnailCache& thumbnails = ThumbnailCache::shared();
+    const std::size_t limit = thumbnails.byteLimit();
+    thumbnails.setByteLimit(0);
+    thumbnails.setByteLimit(limit);
 }
 
 } // namespace ks
