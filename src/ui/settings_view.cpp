@@ -421,7 +421,14 @@ void SettingsView::fitGridHeight() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int room = screen ? screen->availableGeometry().height() - 60 : 900;
     const int tileRow = m_tiles.empty() ? 0 : m_tiles.front()->height() + kRowGap;
-    m_gridScroll->setFixedHeight(std::min(content, std::max(room - rest, 2 * tileRow)));
+    const int shown = std::min(content, std::max(room - rest, 2 * tileRow));
+    m_gridScroll->setFixedHeight(shown);
+    if (shown < content) {
+        // The scroll bar takes the right-hand margin, slim, so no column goes under it.
+        m_gridScroll->verticalScrollBar()->setStyleSheet(
+            QStringLiteral("QScrollBar:vertical { width: 10px; }"));
+        m_grid->layout()->setContentsMargins(2, 4, 0, 4);
+    }
     // Layouts keep their children's sizes until told; the window is sized from this at once.
     for (QWidget* w = m_gridScroll->parentWidget(); w; w = w->parentWidget()) {
         w->updateGeometry();
