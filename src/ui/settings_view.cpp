@@ -555,7 +555,11 @@ void SettingsView::refresh() {
 void SettingsView::refreshChips() {
     const std::vector<CollectionChipState> states = collectionChips(m_in.settings);
     while (m_chips.size() > states.size()) {
-        delete m_chips.back();
+        // Later: the chip may be the one whose menu deleted its collection.
+        CollectionChip* gone = m_chips.back();
+        m_chipsLayout->removeWidget(gone);
+        gone->hide();
+        gone->deleteLater();
         m_chips.pop_back();
     }
     while (m_chips.size() < states.size()) {

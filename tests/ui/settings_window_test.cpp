@@ -233,6 +233,7 @@ TEST_F(SettingsWindowTest, ChipsRotateACollectionAndOfferTheirMenus) {
     EXPECT_EQ(chip(trip.id)->state().name, "Holiday");
     menu->actions()[4]->trigger();
     EXPECT_FALSE(settings.collection(trip.id));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(chip(trip.id), nullptr);
 }
 
