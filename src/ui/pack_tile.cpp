@@ -143,16 +143,12 @@ void PackTile::animateOpacity() {
     m_fade->start();
 }
 
-void PackTile::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (m_actions.appeared)
-        m_actions.appeared();
-}
-
 void PackTile::enterEvent(QEnterEvent* event) {
     QWidget::enterEvent(event);
     m_hovering = true;
     refresh();
+    if (m_actions.hovered)
+        m_actions.hovered();
 }
 
 void PackTile::leaveEvent(QEvent* event) {

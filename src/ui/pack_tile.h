@@ -30,8 +30,8 @@ public:
         std::function<void()> toggleFavorite;
         // None hides the browse badge.
         std::function<void()> browse;
-        // The tile came on screen.
-        std::function<void()> appeared;
+        // The pointer came over the tile: the user may be about to browse it.
+        std::function<void()> hovered;
     };
 
     PackTile(Actions actions, QWidget* parent = nullptr);
@@ -48,7 +48,6 @@ public:
     QSize sizeHint() const override;
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -23,6 +23,7 @@
 #include "ui/settings_view_model.h"
 #include "ui/step_slider.h"
 #include "ui/symbol_icons.h"
+#include "ui/thumb_image.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -384,8 +385,9 @@ QWidget* SettingsView::makePackGrid() {
             if (const auto found = m_in.library.pack(id))
                 m_in.settings.togglePackFavorite(*found);
         };
-        // Its wallpapers' thumbnails are likely wanted next, in the pack browser.
-        actions.appeared = [this, id] {
+        // Its wallpapers' thumbnails are likely wanted next, in the pack browser. Not as the
+        // tiles come on screen: the covers would wait behind every pack's pictures.
+        actions.hovered = [this, id] {
             if (const auto found = m_in.library.pack(id))
                 ThumbnailCache::shared().prefetch(found->wallpapers);
         };
@@ -625,6 +627,9 @@ void SettingsView::refreshFooter() {
     m_errorText->setVisible(failed);
     m_retry->setVisible(failed);
     (downloading ? m_downloadText : m_errorText)->setText(qtext(status.text));
+    // A pack that arrived brings its cover.
+    for (PackTile* tile : m_tiles)
+        tile->cover()->reloadIfMissing();
 }
 
 std::map<std::string, QRect> SettingsView::tileFrames() const {

@@ -1,6 +1,6 @@
 #include "ui/settings_window_controller.h"
 
-#include "library/thumbnail_cache.h"
+#include "platform/linux/release_memory.h"
 #include "ui/settings_view.h"
 #include "ui/settings_window.h"
 
@@ -75,12 +75,9 @@ void SettingsWindowController::windowWillClose() {
         m_window.clear();
         closing->deleteLater();
     }
-    // Only this window shows thumbnails, and nothing tells a Linux process that memory is
-    // short: the window's pictures go with it, so the tray stays light while it is closed.
-    ThumbnailCache& thumbnails = ThumbnailCache::shared();
-    const std::size_t limit = thumbnails.byteLimit();
-    thumbnails.setByteLimit(0);
-    thumbnails.setByteLimit(limit);
+    // The window's widgets, fonts and decoding buffers are freed by then; the allocator keeps
+    // such memory for itself unless asked, and the tray should be light while it is closed.
+    m_trim = m_services.loop.postAfter(Seconds(2), [] { releaseFreedMemory(); });
 }
 
 } // namespace ks

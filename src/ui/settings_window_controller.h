@@ -62,6 +62,7 @@ private:
     std::function<void()> m_onRestoreOriginal;
     RevealRequest m_reveal;
     QPointer<QWidget> m_window;
+    Timer m_trim;
     std::shared_ptr<SettingsWindowController*> m_self =
         std::make_shared<SettingsWindowController*>(this);
 };

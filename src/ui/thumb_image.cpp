@@ -29,6 +29,14 @@ void ThumbImage::setSource(std::optional<ImageSource> source) {
     update();
 }
 
+void ThumbImage::reloadIfMissing() {
+    if (!m_image.isNull() || !m_asked)
+        return;
+    m_asked = false;
+    if (isVisible())
+        load();
+}
+
 void ThumbImage::setOpacity(double opacity) {
     if (opacity == m_opacity)
         return;

@@ -21,6 +21,8 @@ public:
     ~ThumbImage() override;
 
     void setSource(std::optional<ImageSource> source);
+    // Asks again when the picture never came (its pack may have been downloaded since).
+    void reloadIfMissing();
     bool hasImage() const { return !m_image.isNull(); }
     void setOpacity(double opacity);
     double opacity() const { return m_opacity; }
