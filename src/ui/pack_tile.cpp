@@ -147,8 +147,6 @@ void PackTile::enterEvent(QEnterEvent* event) {
     QWidget::enterEvent(event);
     m_hovering = true;
     refresh();
-    if (m_actions.hovered)
-        m_actions.hovered();
 }
 
 void PackTile::leaveEvent(QEvent* event) {

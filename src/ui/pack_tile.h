@@ -30,8 +30,6 @@ public:
         std::function<void()> toggleFavorite;
         // None hides the browse badge.
         std::function<void()> browse;
-        // The pointer came over the tile: the user may be about to browse it.
-        std::function<void()> hovered;
     };
 
     PackTile(Actions actions, QWidget* parent = nullptr);

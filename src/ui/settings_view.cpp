@@ -385,12 +385,6 @@ QWidget* SettingsView::makePackGrid() {
             if (const auto found = m_in.library.pack(id))
                 m_in.settings.togglePackFavorite(*found);
         };
-        // Its wallpapers' thumbnails are likely wanted next, in the pack browser. Not as the
-        // tiles come on screen: the covers would wait behind every pack's pictures.
-        actions.hovered = [this, id] {
-            if (const auto found = m_in.library.pack(id))
-                ThumbnailCache::shared().prefetch(found->wallpapers);
-        };
         actions.browse = [this, id] {
             if (const auto found = m_in.library.pack(id))
                 expandFan(*found);
@@ -555,7 +549,7 @@ void SettingsView::refresh() {
 }
 
 void SettingsView::refreshChips() {
-    const std::vector<CollectionChipState> states = collectionChips(m_in.settings);
+    const std::vector<CollectionChipState> states = collectionChips(m_in.settings, m_in.library);
     while (m_chips.size() > states.size()) {
         // Later: the chip may be the one whose menu deleted its collection.
         CollectionChip* gone = m_chips.back();
@@ -653,6 +647,8 @@ void SettingsView::later(std::function<void()> fn) {
 void SettingsView::expandFan(const Pack& pack) {
     if (const auto frame = tileFrames(); frame.contains(pack.id))
         m_fanSource = frame.at(pack.id);
+    // Started before the browser first draws, so its tiles usually come from the cache.
+    ThumbnailCache::shared().prefetch(pack.wallpapers);
     m_expandedPack = pack;
     m_fanned = false;
     // The pack browser draws the wallpapers gathered first, then fans them out.

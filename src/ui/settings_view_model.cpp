@@ -72,7 +72,8 @@ SelectAllButton selectAllButton(const SettingsStore& settings) {
     return {"Select all", "Put every pack in the rotation", false};
 }
 
-std::vector<CollectionChipState> collectionChips(const SettingsStore& settings) {
+std::vector<CollectionChipState> collectionChips(const SettingsStore& settings,
+                                                 const Library& library) {
     std::vector<CollectionChipState> chips;
     const auto& rotating = settings.rotationCollectionID();
     for (const WallpaperCollection& c : settings.allCollections()) {
@@ -82,7 +83,7 @@ std::vector<CollectionChipState> collectionChips(const SettingsStore& settings) 
         chip.name = c.name;
         chip.favorites = c.id == SettingsStore::favoritesCollectionID;
         chip.symbol = chip.favorites ? "heart.fill" : "square.stack";
-        chip.count = settings.wallpaperKeys(c.id).size();
+        chip.count = collectionPack(c, library).wallpapers.size();
         chip.active = rotating && *rotating == c.id;
         chip.faded = chip.count == 0 && !chip.active;
         if (chip.count == 0)

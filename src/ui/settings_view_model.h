@@ -53,7 +53,9 @@ struct CollectionChipState {
     bool canShowWallpapers = false;
     bool canEdit = false;
 };
-std::vector<CollectionChipState> collectionChips(const SettingsStore& settings);
+// Counts only the wallpapers the library still has.
+std::vector<CollectionChipState> collectionChips(const SettingsStore& settings,
+                                                 const Library& library);
 
 // The keys of every library wallpaper in rotation now, in library order.
 std::vector<std::string> keysInRotation(const SettingsStore& settings, const Library& library);

@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -51,7 +52,9 @@ void SettingsWindow::closeEvent(QCloseEvent* event) {
 }
 
 void SettingsWindow::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // A text field's Return ends the typing, not the window.
+    const bool typing = qobject_cast<QLineEdit*>(focusWidget()) != nullptr;
+    if (!typing && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         if (auto* done = findChild<QPushButton*>(QStringLiteral("done"))) {
             done->click();
             return;

@@ -22,6 +22,7 @@ void ThumbImage::setSource(std::optional<ImageSource> source) {
     m_source = std::move(source);
     m_image = QImage();
     m_asked = false;
+    m_nothingCame = false;
     // A new source for a fresh slot: forget answers meant for the old one.
     m_self = std::make_shared<ThumbImage*>(this);
     if (isVisible())
@@ -30,8 +31,9 @@ void ThumbImage::setSource(std::optional<ImageSource> source) {
 }
 
 void ThumbImage::reloadIfMissing() {
-    if (!m_image.isNull() || !m_asked)
+    if (!m_nothingCame)
         return;
+    m_nothingCame = false;
     m_asked = false;
     if (isVisible())
         load();
@@ -56,8 +58,12 @@ void ThumbImage::load() {
     const std::weak_ptr<ThumbImage*> self = m_self;
     ThumbnailCache::shared().load(*m_source, kMaxPixel, [self](std::optional<Image> image) {
         const auto view = self.lock();
-        if (!view || !image)
+        if (!view)
             return;
+        if (!image) {
+            (*view)->m_nothingCame = true;
+            return;
+        }
         (*view)->m_image = wrapImage(*image);
         (*view)->update();
     });

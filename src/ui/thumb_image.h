@@ -39,6 +39,8 @@ private:
     std::optional<ImageSource> m_source;
     QImage m_image;
     bool m_asked = false;
+    // The cache answered with no picture (not merely: has not answered yet).
+    bool m_nothingCame = false;
     // Held weakly by the cache's completion.
     std::shared_ptr<ThumbImage*> m_self = std::make_shared<ThumbImage*>(this);
 };

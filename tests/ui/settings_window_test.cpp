@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
@@ -172,6 +173,11 @@ TEST_F(SettingsWindowTest, ControlsWriteTheStoreAndFollowItsChanges) {
     settings.setDailyChangeMinutes(480);
     EXPECT_FALSE(changeAt->isHidden());
     EXPECT_EQ(find<QLabel>("durationDetail")->text(), "Daily at 08:00");
+    // Return in the time field ends the typing; the window stays.
+    auto* field = find<QLineEdit>("dailyTimeText");
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_NE(controller().window(), nullptr);
     settings.setIntervalSeconds(300);
     EXPECT_TRUE(changeAt->isHidden());
 
