@@ -16,6 +16,7 @@
 #include "main/status_menu.h"
 #include "main/tray.h"
 #include "main/update_dialog.h"
+#include "main/welcome_window_controller.h"
 #include "platform/login_items.h"
 #include "settings/settings_store.h"
 #include "ui/settings_window_controller.h"
@@ -200,6 +201,15 @@ void AppDelegate::showSettings(std::optional<Wallpaper> revealing) {
 
 void AppDelegate::showWelcome() {
     logLine("AppDelegate: asked to show the welcome window");
+    if (!m_welcomeController) {
+        const std::weak_ptr<AppDelegate*> self = m_self;
+        m_welcomeController = std::make_unique<WelcomeWindowController>([self] {
+            if (const auto delegate = self.lock())
+                (*delegate)->showSettings();
+        });
+    }
+    // After the settings window in the launch, so with both options this one is in front.
+    m_welcomeController->show();
 }
 
 void AppDelegate::checkForUpdates() {

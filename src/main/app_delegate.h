@@ -16,6 +16,7 @@ class MainMenuShortcuts;
 class SettingsWindowController;
 class StatusMenu;
 class Tray;
+class WelcomeWindowController;
 
 struct LaunchOptions {
     bool showSettings = false;
@@ -61,6 +62,7 @@ private:
     std::unique_ptr<StatusMenu> m_statusMenu;
     std::unique_ptr<Tray> m_tray;
     std::unique_ptr<MainMenuShortcuts> m_shortcuts;
+    std::unique_ptr<WelcomeWindowController> m_welcomeController;
     NotificationCenter::Observation m_currentObservation;
     // Handlers that outlive the delegate (the hot keys') hold this weakly.
     std::shared_ptr<AppDelegate*> m_self = std::make_shared<AppDelegate*>(this);
