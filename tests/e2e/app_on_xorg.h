@@ -51,6 +51,8 @@ protected:
         settings.set("intervalSeconds", interval);
         settings.set("crossfadeSeconds", 3.0);
         settings.set("perDisplayWallpapers", perDisplay);
+        // Not a first launch: these runs watch the desktop, which a welcome window would cover.
+        settings.set("hasShownWelcome", true);
         ASSERT_TRUE(settings.flush());
     }
 
