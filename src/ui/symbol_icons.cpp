@@ -18,7 +18,7 @@ namespace ks {
 namespace {
 
 // Names that Adwaita has, so every symbol shows at least with it; other themes that follow
-// the naming specification draw them in their own style. Adwaita lacks an outlined heart,
+// the freedesktop icon naming rules draw them in their own style. Adwaita lacks an outlined heart,
 // so both hearts are the filled one: the row's title tells them apart.
 constexpr std::array<std::pair<std::string_view, std::string_view>, 26> kSymbols{{
     {"heart", "emblem-favorite-symbolic"},
