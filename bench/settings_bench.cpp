@@ -13,6 +13,8 @@
 // Prints readable lines, or "skipped REASON" on xcb without a DISPLAY.
 // Usage: kestrane-bench-settings offscreen|xcb
 
+#include "settings_rig.h"
+
 #include "base/concurrent_queue.h"
 #include "base/main_loop.h"
 #include "base/notification_center.h"
@@ -52,28 +54,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace ks;
+using namespace ks::bench;
+using Clock = ks::bench::Clock;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kWarmRuns = 10;
 constexpr auto kSettle = 10s;
 constexpr auto kCoverLimit = 10s;
 constexpr double kGoalMs = 150;
 constexpr double kGoalMB = 10;
-
-double milliseconds(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-// VmRSS in MB; 0 when /proc cannot tell.
-double residentMB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atof(line.c_str() + 6) / 1024;
-    return 0;
-}
 
 // Notes, for every widget window, when each expose or update request returned (the frame it
 // painted is flushed by then), and when each thumbnail last finished a paint with its picture.
@@ -128,64 +117,6 @@ public:
 private:
     std::map<const QObject*, std::vector<Clock::time_point>> m_frames;
     std::map<const ThumbImage*, Clock::time_point> m_covers;
-};
-
-// Runs events until `until` or `limit` has passed.
-template <typename Condition> bool runUntil(Condition until, Clock::duration limit) {
-    const auto end = Clock::now() + limit;
-    while (!until() && Clock::now() < end)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return until();
-}
-
-// The Qt event loop itself for `span`, so that timers and deferred deletes run as in the
-// application.
-void runLoopFor(Clock::duration span) {
-    QEventLoop loop;
-    QTimer::singleShot(std::chrono::duration_cast<std::chrono::milliseconds>(span), &loop,
-                       &QEventLoop::quit);
-    loop.exec();
-}
-
-class NoLoginItems final : public LoginItems {
-public:
-    int status() const override { return kStatusNotRegistered; }
-    LoginItemResult enable() override { return LoginItemResult::failure("not in a benchmark"); }
-    LoginItemResult disable() override { return LoginItemResult::success(); }
-};
-
-// What the application hands the settings window, over the bundled library.
-struct SettingsRig {
-    explicit SettingsRig(const fs::path& home) : defaults(home / "settings.plist", loop) {
-        MainLoop::setShared(&loop);
-        ThumbnailCache::setShared(&thumbnails);
-        SettingsStore::setShared(&settings);
-        library.rescan();
-    }
-    ~SettingsRig() {
-        controller.reset();
-        SettingsStore::setShared(nullptr);
-        ThumbnailCache::setShared(nullptr);
-        MainLoop::setShared(nullptr);
-    }
-
-    void makeController() {
-        SettingsWindowServices services{settings, library,
-                                        nullptr,  loginItems,
-                                        loop,     [](const NamePrompt&) { return std::nullopt; }};
-        controller = std::make_unique<SettingsWindowController>(
-            std::move(services), [](const Wallpaper&) {}, [] { return false; }, [] {});
-    }
-
-    QtMainLoop loop;
-    ConcurrentQueue thumbnailQueue{"thumbnails"};
-    ThumbnailCache thumbnails{loop, thumbnailQueue};
-    NotificationCenter center;
-    UserDefaults defaults;
-    SettingsStore settings{defaults, center};
-    Library library;
-    NoLoginItems loginItems;
-    std::unique_ptr<SettingsWindowController> controller;
 };
 
 struct Opening {
@@ -379,31 +310,6 @@ int run(const std::string& platform, const fs::path& home) {
     return 0;
 }
 
-// A private home, so that the settings written and any cache never reach the user's.
-struct TempHome {
-    TempHome() {
-        char pattern[] = "/tmp/kestrane-bench-settings.XXXXXX";
-        if (const char* made = ::mkdtemp(pattern))
-            root = made;
-        for (const auto& [variable, dir] : {std::pair{"HOME", ""},
-                                            {"XDG_DATA_HOME", "data"},
-                                            {"XDG_CONFIG_HOME", "config"},
-                                            {"XDG_CACHE_HOME", "cache"},
-                                            {"XDG_RUNTIME_DIR", "runtime"}}) {
-            const fs::path path = root / dir;
-            std::error_code error;
-            fs::create_directories(path, error);
-            fs::permissions(path, fs::perms::owner_all, error);
-            ::setenv(variable, path.c_str(), 1);
-        }
-    }
-    ~TempHome() {
-        std::error_code error;
-        fs::remove_all(root, error);
-    }
-    fs::path root;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -418,7 +324,7 @@ int main(int argc, char** argv) {
     }
     ::setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
     ::setenv("KESTRANE_NO_SYSLOG", "1", 0);
-    TempHome home;
+    BenchHome home("kestrane-bench-settings");
     if (home.root.empty())
         return 1;
     return run(platform, home.root);

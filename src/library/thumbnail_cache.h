@@ -57,6 +57,8 @@ public:
 
 private:
     class Store;
+    // Decodes on the queue for whoever waits on the key in the store.
+    void decodeLater(ImageSource source, std::string key, int maxPixel);
 
     MainLoop& m_loop;
     TaskQueue& m_queue;

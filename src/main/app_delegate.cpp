@@ -7,6 +7,7 @@
 #include "main/app_commands.h"
 #include "main/app_services.h"
 #include "main/ask_for_name.h"
+#include "main/collections_popup.h"
 #include "main/command_line.h"
 #include "main/hot_key_center.h"
 #include "main/main_menu_shortcuts.h"
@@ -175,7 +176,10 @@ void AppDelegate::makeSettingsController() {
     };
     SettingsWindowServices services{m_services.settings(),   m_services.library(),
                                     m_services.downloader(), *platform.loginItems,
-                                    m_services.loop(),       askForName};
+                                    m_services.loop(),       askForName,
+                                    [&settings = m_services.settings()](const Wallpaper& w) {
+                                        popUpCollectionsMenu(w, settings);
+                                    }};
     m_settingsController = std::make_unique<SettingsWindowController>(
         std::move(services),
         [engine](const Wallpaper& w) {

@@ -31,17 +31,23 @@ QSize BadgeButton::sizeHint() const {
     return size();
 }
 
-void BadgeButton::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
+void BadgeButton::paint(QPainter& painter, const QRectF& circle, double symbolSize, double shade,
+                        std::string_view symbol, const QColor& colour) {
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF circle(0, 0, m_diameter, m_diameter);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgbF(0, 0, 0, static_cast<float>(m_shade)));
+    painter.setBrush(QColor::fromRgbF(0, 0, 0, static_cast<float>(shade)));
     painter.drawEllipse(circle);
     const QPointF centre = circle.center();
-    const QRectF symbolRect(centre.x() - m_symbolSize / 2, centre.y() - m_symbolSize / 2,
-                            m_symbolSize, m_symbolSize);
-    drawSymbol(painter, symbolRect, m_symbol, m_colour);
+    const QRectF symbolRect(centre.x() - symbolSize / 2, centre.y() - symbolSize / 2, symbolSize,
+                            symbolSize);
+    drawSymbol(painter, symbolRect, symbol, colour);
+    painter.restore();
+}
+
+void BadgeButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paint(painter, QRectF(0, 0, m_diameter, m_diameter), m_symbolSize, m_shade, m_symbol, m_colour);
 }
 
 } // namespace ks

@@ -4,6 +4,10 @@
 #include <QColor>
 
 #include <string>
+#include <string_view>
+
+class QPainter;
+class QRectF;
 
 namespace ks {
 
@@ -20,6 +24,10 @@ public:
     void setClickable(bool clickable);
 
     QSize sizeHint() const override;
+
+    // The badge alone, for views that draw it over a picture themselves.
+    static void paint(QPainter& painter, const QRectF& circle, double symbolSize, double shade,
+                      std::string_view symbol, const QColor& colour);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -13,6 +13,7 @@
 #include "ui/collection_chip.h"
 #include "ui/daily_time_field.h"
 #include "ui/design_tokens.h"
+#include "ui/fan_overlay.h"
 #include "ui/ds_font.h"
 #include "ui/pack_tile.h"
 #include "ui/palette.h"
@@ -527,6 +528,7 @@ void SettingsView::refresh() {
     m_selectAll->setText(qtext(selectAll.title));
     m_selectAll->setToolTip(qtext(selectAll.help));
     refreshChips();
+    refreshOverlayLater();
 
     const auto& packs = m_in.library.packs();
     for (std::size_t i = 0; i < m_tiles.size() && i < packs.size(); ++i)
@@ -649,12 +651,17 @@ void SettingsView::expandFan(const Pack& pack) {
         m_fanSource = frame.at(pack.id);
     // Started before the browser first draws, so its tiles usually come from the cache.
     ThumbnailCache::shared().prefetch(pack.wallpapers);
+    m_collapseTimer.cancel();
     m_expandedPack = pack;
     m_fanned = false;
-    // The pack browser draws the wallpapers gathered first, then fans them out.
+    showOverlay(pack);
+    // The wallpapers are drawn gathered at the source first, then fan out.
     later([this] {
-        if (m_expandedPack)
-            m_fanned = true;
+        if (!m_expandedPack)
+            return;
+        m_fanned = true;
+        if (m_overlay)
+            m_overlay->setFanned(true);
     });
     logLine("SettingsView: fanning out " + pack.id + " (" + std::to_string(pack.wallpapers.size()) +
             " wallpapers)");
@@ -662,10 +669,77 @@ void SettingsView::expandFan(const Pack& pack) {
 
 void SettingsView::collapseFan() {
     m_fanned = false;
+    if (m_overlay) {
+        // The content may have changed under the overlay; it shows again as the veil lifts.
+        m_overlay->setBackdrop(contentSnapshot());
+        m_overlay->setFanned(false);
+    }
     m_collapseTimer = m_in.loop.postAfter(Seconds(kFanRemoval), [this] {
-        if (!m_fanned)
-            m_expandedPack.reset();
+        if (m_fanned)
+            return;
+        m_expandedPack.reset();
+        delete m_overlay;
+        m_overlay = nullptr;
     });
+}
+
+void SettingsView::showOverlay(const Pack& pack) {
+    if (!m_overlay) {
+        FanOverlayInputs inputs{m_in.settings, m_in.library, m_in.loop, m_in.onPickWallpaper,
+                                m_in.showCollectionsMenu, [this] { collapseFan(); }};
+        m_overlay = new FanOverlay(std::move(inputs), this);
+        m_overlay->setGeometry(rect());
+        m_overlay->setBackdrop(contentSnapshot());
+        m_overlay->show();
+    }
+    m_overlay->raise();
+    m_overlay->setPack(pack);
+    m_overlay->setSource(m_fanSource);
+    m_overlay->setFocus();
+}
+
+void SettingsView::followFanSource() {
+    if (!m_overlay || !m_expandedPack)
+        return;
+    // Without a frame (a tile off the grid), the source stays where it was.
+    if (const auto frames = tileFrames(); frames.contains(m_expandedPack->id))
+        m_fanSource = frames.at(m_expandedPack->id);
+    m_overlay->setSource(m_fanSource);
+}
+
+QPixmap SettingsView::contentSnapshot() const {
+    const double ratio = devicePixelRatioF();
+    QPixmap snapshot(size() * ratio);
+    snapshot.setDevicePixelRatio(ratio);
+    snapshot.fill(palette().color(QPalette::Window));
+    QPainter painter(&snapshot);
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child != m_overlay && child->isVisible())
+            child->render(&painter, child->pos(), QRegion(), QWidget::DrawChildren);
+    return snapshot;
+}
+
+void SettingsView::refreshOverlayLater() {
+    if (!m_overlay || m_overlayRefreshQueued)
+        return;
+    m_overlayRefreshQueued = true;
+    // After the content below has taken the change in.
+    later([this] {
+        m_overlayRefreshQueued = false;
+        if (!m_overlay)
+            return;
+        m_overlay->setBackdrop(contentSnapshot());
+        m_overlay->refresh();
+    });
+}
+
+void SettingsView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!m_overlay)
+        return;
+    m_overlay->setGeometry(rect());
+    followFanSource();
+    refreshOverlayLater();
 }
 
 void SettingsView::revealRequested() {

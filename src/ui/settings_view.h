@@ -5,6 +5,7 @@
 #include "library/pack.h"
 #include "main/menu_entry.h"
 
+#include <QPixmap>
 #include <QRect>
 #include <QWidget>
 
@@ -27,6 +28,7 @@ class QVariantAnimation;
 namespace ks {
 
 class BusySpinner;
+class FanOverlay;
 class CollectionChip;
 class Library;
 class LoginItems;
@@ -53,6 +55,7 @@ struct SettingsViewInputs {
     bool canRestoreOriginal = false;
     std::function<void()> onRestoreOriginal;
     std::function<void()> onDone;
+    std::function<void(const Wallpaper&)> showCollectionsMenu;
 };
 
 // The settings window's content: the timing, order and options boxes, the packs with their
@@ -83,6 +86,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* makeTopRow();
@@ -101,6 +105,11 @@ private:
     void fitGridHeight();
     void revealRequested();
     void launchAtLoginToggled(bool on);
+    void showOverlay(const Pack& pack);
+    void followFanSource();
+    // The content as drawn now, without the overlay: what the overlay shows behind it.
+    QPixmap contentSnapshot() const;
+    void refreshOverlayLater();
     // Runs `fn` on the loop's next turn while the view still exists.
     void later(std::function<void()> fn);
 
@@ -108,6 +117,8 @@ private:
     std::optional<Pack> m_expandedPack;
     bool m_fanned = false;
     QRect m_fanSource;
+    FanOverlay* m_overlay = nullptr;
+    bool m_overlayRefreshQueued = false;
 
     StepSlider* m_duration = nullptr;
     StepSlider* m_transition = nullptr;

@@ -51,7 +51,8 @@ void SettingsWindowController::build() {
                               m_onPickWallpaper,
                               m_canRestoreOriginal ? m_canRestoreOriginal() : false,
                               m_onRestoreOriginal,
-                              {}};
+                              {},
+                              m_services.showCollectionsMenu};
     SettingsWindow* window = nullptr;
     inputs.onDone = [this] {
         if (m_window)

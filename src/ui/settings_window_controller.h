@@ -28,6 +28,8 @@ struct SettingsWindowServices {
     LoginItems& loginItems;
     MainLoop& loop;
     AskForName askForName;
+    // Offers a wallpaper's collections at the pointer (the pack browser's collection badge).
+    std::function<void(const Wallpaper&)> showCollectionsMenu;
 };
 
 // Owns the one settings window: builds it on the first `show`, brings it forward on the
