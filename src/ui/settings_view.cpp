@@ -528,7 +528,7 @@ void SettingsView::refresh() {
     m_selectAll->setText(qtext(selectAll.title));
     m_selectAll->setToolTip(qtext(selectAll.help));
     refreshChips();
-    refreshOverlayLater();
+    refreshOverlay();
 
     const auto& packs = m_in.library.packs();
     for (std::size_t i = 0; i < m_tiles.size() && i < packs.size(); ++i)
@@ -719,17 +719,18 @@ QPixmap SettingsView::contentSnapshot() const {
     return snapshot;
 }
 
-void SettingsView::refreshOverlayLater() {
-    if (!m_overlay || m_overlayRefreshQueued)
+void SettingsView::refreshOverlay() {
+    if (!m_overlay)
         return;
-    m_overlayRefreshQueued = true;
-    // After the content below has taken the change in.
+    m_overlay->refresh();
+    if (m_backdropQueued)
+        return;
+    m_backdropQueued = true;
+    // Once the content below has taken the change in.
     later([this] {
-        m_overlayRefreshQueued = false;
-        if (!m_overlay)
-            return;
-        m_overlay->setBackdrop(contentSnapshot());
-        m_overlay->refresh();
+        m_backdropQueued = false;
+        if (m_overlay)
+            m_overlay->setBackdrop(contentSnapshot());
     });
 }
 
@@ -739,7 +740,7 @@ void SettingsView::resizeEvent(QResizeEvent* event) {
         return;
     m_overlay->setGeometry(rect());
     followFanSource();
-    refreshOverlayLater();
+    refreshOverlay();
 }
 
 void SettingsView::revealRequested() {

@@ -109,7 +109,7 @@ private:
     void followFanSource();
     // The content as drawn now, without the overlay: what the overlay shows behind it.
     QPixmap contentSnapshot() const;
-    void refreshOverlayLater();
+    void refreshOverlay();
     // Runs `fn` on the loop's next turn while the view still exists.
     void later(std::function<void()> fn);
 
@@ -118,7 +118,7 @@ private:
     bool m_fanned = false;
     QRect m_fanSource;
     FanOverlay* m_overlay = nullptr;
-    bool m_overlayRefreshQueued = false;
+    bool m_backdropQueued = false;
 
     StepSlider* m_duration = nullptr;
     StepSlider* m_transition = nullptr;

@@ -9,6 +9,10 @@
 #include "settings/duration_option.h"
 #include "support/log_capture.h"
 #include "ui/collection_chip.h"
+#include "ui/fan_overlay.h"
+#include "ui/fan_tile.h"
+#include "ui/mini_toggle.h"
+#include "ui/pseudo_packs.h"
 #include "ui/pack_tile.h"
 #include "ui/section_header.h"
 #include "ui/segmented.h"
@@ -87,6 +91,9 @@ protected:
         return find<CollectionChip>(("collectionChip:" + id).c_str());
     }
     QString packsSubtitle() { return find<SectionHeader>("packsHeader")->subtitle(); }
+    FanOverlay* overlay() {
+        return dynamic_cast<FanOverlay*>(view().findChild<QWidget*>(QStringLiteral("fanOverlay")));
+    }
 
     FakeLoginItems loginItems;
     std::optional<std::string> answer;
@@ -142,6 +149,8 @@ TEST_F(SettingsWindowTest, RevealFansOutTheWallpapersPackAMomentAfterShowing) {
     EXPECT_EQ(view().expandedPack()->id, "p3");
     loop.advance(Seconds(0.01));
     EXPECT_TRUE(view().fanned());
+    ASSERT_TRUE(overlay());
+    EXPECT_TRUE(overlay()->fanned());
 
     // Closing, then opening again before the overlay goes, keeps it.
     view().collapseFan();
@@ -150,14 +159,86 @@ TEST_F(SettingsWindowTest, RevealFansOutTheWallpapersPackAMomentAfterShowing) {
     loop.advance(Seconds(0.5));
     ASSERT_TRUE(view().expandedPack());
     EXPECT_EQ(view().expandedPack()->id, "p1");
+    ASSERT_TRUE(overlay());
+    EXPECT_EQ(overlay()->pack().id, "p1");
     view().collapseFan();
-    loop.advance(Seconds(0.56));
+    view().collapseFan();
+    loop.advance(Seconds(0.5));
+    EXPECT_TRUE(overlay()) << "the tiles are still flying back";
+    loop.advance(Seconds(0.06));
     EXPECT_FALSE(view().expandedPack());
+    EXPECT_FALSE(overlay());
 
     // A wallpaper whose pack left the library opens the window without a fan.
     controller().show(Wallpaper{"gone", "1.jpg"});
     loop.advance(Seconds(1));
     EXPECT_FALSE(view().expandedPack());
+}
+
+TEST_F(SettingsWindowTest, PackBrowserSetsTicksAndFavoritesWallpapersAndClosesOnEscape) {
+    controller().show(std::nullopt);
+    QWidget* window = controller().window();
+    window->activateWindow();
+    const Pack pack = *library.pack("p2");
+    view().expandFan(pack);
+    FanOverlay* fan = overlay();
+    ASSERT_TRUE(fan);
+    // The wallpapers start gathered on the pack's tile, then fly out and come to rest.
+    const QPointF tile = QRectF(view().tileFrames().at("p2")).center();
+    EXPECT_EQ(fan->scene().tile(0, fan->now()).centre, (FanPoint{tile.x(), tile.y()}));
+    loop.advance(Seconds(1.5));
+    EXPECT_TRUE(fan->fanned());
+    EXPECT_FALSE(fan->animating());
+    ASSERT_EQ(fan->tiles().size(), 3u);
+
+    QTest::mouseClick(fan, Qt::LeftButton, {}, fan->cellRect(1).center().toPoint());
+    EXPECT_EQ(picked, (std::vector<std::string>{"p2/2.jpg"}));
+    QTest::mouseClick(fan, Qt::LeftButton, {}, fan->tickCentre(0).toPoint());
+    EXPECT_FALSE(settings.isInRotation(pack.wallpapers[0]));
+    // The favourite badge sits in the bottom-left corner and shows under the pointer.
+    const QRectF cell = fan->cellRect(2);
+    QTest::mouseMove(fan, cell.center().toPoint());
+    QTest::mouseClick(fan, Qt::LeftButton, {}, (cell.bottomLeft() + QPointF(14, -14)).toPoint());
+    EXPECT_TRUE(settings.isFavorite(pack.wallpapers[2]));
+    EXPECT_TRUE(picked.size() == 1) << "a badge click does not set the wallpaper";
+
+    auto* selectAll = dynamic_cast<MiniToggle*>(fan->findChild<QWidget*>("fanSelectAll"));
+    ASSERT_TRUE(selectAll);
+    EXPECT_FALSE(selectAll->isOn());
+    QTest::mouseClick(selectAll, Qt::LeftButton);
+    EXPECT_TRUE(std::ranges::all_of(pack.wallpapers,
+                                    [&](const Wallpaper& w) { return settings.isInRotation(w); }));
+    EXPECT_TRUE(overlay()) << "the browser stays open through all of it";
+
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_FALSE(view().fanned());
+    loop.advance(Seconds(0.6));
+    EXPECT_FALSE(overlay());
+    EXPECT_TRUE(window->isVisible()) << "Escape closes the browser, not the window";
+}
+
+TEST_F(SettingsWindowTest, PackBrowserSurvivesEmptyPacksGoneCollectionsAndAClosingWindow) {
+    const auto trip = settings.createCollection("Trip", {"p4/1.jpg", "gone/1.jpg"});
+    controller().show(std::nullopt);
+    // A collection flies out of its chip, with only the wallpapers the library still has.
+    view().expandFan(collectionPack(*settings.collection(trip.id), library));
+    ASSERT_TRUE(overlay());
+    EXPECT_EQ(overlay()->tiles().size(), 1u);
+    const QPointF chip = QRectF(view().tileFrames().at(collectionPackID(trip.id))).center();
+    EXPECT_EQ(overlay()->scene().tile(0, overlay()->now()).centre, (FanPoint{chip.x(), chip.y()}));
+    EXPECT_FALSE(overlay()->findChild<QWidget*>("fanSelectAll")->isVisible());
+    loop.advance(Seconds(1));
+
+    // Another pack, empty, replaces it; then the window closes during the fly-out.
+    view().expandFan(Pack{"empty", "Empty", {}, false, {}});
+    EXPECT_TRUE(overlay()->tiles().empty());
+    loop.advance(Seconds(0.1));
+    view().expandFan(*library.pack("p5"));
+    loop.advance(Seconds(0.1));
+    controller().window()->close();
+    loop.advance(Seconds(2));
+    EXPECT_EQ(controller().window(), nullptr);
 }
 
 TEST_F(SettingsWindowTest, ControlsWriteTheStoreAndFollowItsChanges) {
