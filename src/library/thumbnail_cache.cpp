@@ -61,25 +61,20 @@ public:
     // waited for it are handed back.
     std::vector<Completion> finish(const std::string& key, const std::optional<Image>& image) {
         std::vector<Completion> waiting;
-        {
-            std::lock_guard lock(m_mutex);
-            if (const auto pending = m_pending.find(key); pending != m_pending.end()) {
-                waiting = std::move(pending->second);
-                m_pending.erase(pending);
-            }
+        std::lock_guard lock(m_mutex);
+        if (const auto pending = m_pending.find(key); pending != m_pending.end()) {
+            waiting = std::move(pending->second);
+            m_pending.erase(pending);
         }
-        if (image && !closed())
-            insert(key, *image);
+        // In the same hold as the erase: a load in between would find neither and decode again.
+        if (image && !m_closed)
+            insertLocked(key, *image);
         return waiting;
     }
 
     void close() {
         std::lock_guard lock(m_mutex);
         m_closed = true;
-    }
-    bool closed() const {
-        std::lock_guard lock(m_mutex);
-        return m_closed;
     }
 
     std::optional<Image> find(const std::string& key) {
@@ -99,22 +94,6 @@ public:
         return m_entries.contains(key);
     }
 
-    void insert(const std::string& key, const Image& image) {
-        std::lock_guard lock(m_mutex);
-        // Kept, it would push out everything else and then itself.
-        if (image.byteCount() > m_limit)
-            return;
-        if (const auto old = m_entries.find(key); old != m_entries.end()) {
-            m_bytes -= old->second->second.byteCount();
-            m_recency.erase(old->second);
-            m_entries.erase(old);
-        }
-        m_recency.emplace_front(key, image);
-        m_entries.emplace(key, m_recency.begin());
-        m_bytes += image.byteCount();
-        evictLocked();
-    }
-
     void setLimit(std::size_t limit) {
         std::lock_guard lock(m_mutex);
         m_limit = limit;
@@ -130,6 +109,21 @@ public:
     }
 
 private:
+    void insertLocked(const std::string& key, const Image& image) {
+        // Kept, it would push out everything else and then itself.
+        if (image.byteCount() > m_limit)
+            return;
+        if (const auto old = m_entries.find(key); old != m_entries.end()) {
+            m_bytes -= old->second->second.byteCount();
+            m_recency.erase(old->second);
+            m_entries.erase(old);
+        }
+        m_recency.emplace_front(key, image);
+        m_entries.emplace(key, m_recency.begin());
+        m_bytes += image.byteCount();
+        evictLocked();
+    }
+
     void evictLocked() {
         while (m_bytes > m_limit && !m_recency.empty()) {
             m_bytes -= m_recency.back().second.byteCount();

@@ -62,8 +62,8 @@ private:
 
     MainLoop& m_loop;
     TaskQueue& m_queue;
-    // Shared with queued work, which holds it weakly so that it never reaches a cache that
-    // is gone.
+    // Shared with queued work, so that a picture asked for reaches its caller even after the
+    // cache is gone; work nobody waits for is skipped then.
     std::shared_ptr<Store> m_store;
 };
 

@@ -33,6 +33,8 @@ FanBackButton::FanBackButton(QWidget* parent) : QAbstractButton(parent) {
     setToolTip(QStringLiteral("Back to all packs (or press Esc)"));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
+    // Invisible until the browser fans out.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
     resize(sizeHint());
 }
 

@@ -30,6 +30,8 @@ constexpr double kBlurShrink = 16;
 constexpr double kVeilTint = 0.5;
 constexpr double kHeaderGap = 5;
 constexpr double kToggleGap = 6;
+// Below this, an opacity or a scale is nothing on screen.
+constexpr double kInvisible = 0.001;
 
 QString qtext(const std::string& text) {
     return QString::fromStdString(text);
@@ -44,12 +46,15 @@ FanOverlay::FanOverlay(FanOverlayInputs inputs, QWidget* parent)
     setObjectName(QStringLiteral("fanOverlay"));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Holds the keyboard, so that Tab cannot walk the controls under the veil.
+    setFocusPolicy(Qt::StrongFocus);
     m_back->move(16, 14);
     connect(m_back, &QAbstractButton::clicked, this, [this] { m_in.onClose(); });
     m_selectAll->setObjectName(QStringLiteral("fanSelectAll"));
     m_selectAll->setToolTip(QStringLiteral("Select all"));
     m_selectAll->setGraphicsEffect(m_selectAllOpacity);
     m_selectAllOpacity->setOpacity(0);
+    m_selectAll->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_selectAll->setAction([this](bool on) {
         if (on)
             m_in.settings.selectAllWallpapers(m_pack, m_in.library);
@@ -186,12 +191,21 @@ FanTileLook FanOverlay::lookOf(std::size_t index) const {
 }
 
 // The point in the tile's own coordinates: centred on it, before its turn and scale.
-static QPointF intoTile(QPointF point, const FanTilePose& pose, double hoverScale) {
+static std::optional<QPointF> intoTile(QPointF point, const FanTilePose& pose, double hoverScale) {
     QTransform transform;
     transform.translate(pose.centre.x, pose.centre.y);
     transform.rotate(pose.rotation);
     transform.scale(pose.scale * hoverScale, pose.scale * hoverScale);
-    return transform.inverted().map(point);
+    bool invertible = false;
+    const QTransform back = transform.inverted(&invertible);
+    if (!invertible)
+        return std::nullopt;
+    return back.map(point);
+}
+
+// Whether a tile is drawn at all: a tile shrunk to nothing or faded out is not.
+static bool visible(const FanTilePose& pose) {
+    return pose.opacity > kInvisible && pose.scale > kInvisible;
 }
 
 FanOverlay::Hit FanOverlay::hitAt(QPointF point) const {
@@ -200,16 +214,23 @@ FanOverlay::Hit FanOverlay::hitAt(QPointF point) const {
         return {};
     const double t = now();
     const QSizeF size(m_scene.grid().tileWidth, m_scene.grid().tileHeight);
-    for (std::size_t i = 0; i < m_tiles.size(); ++i) {
-        const QPointF d = point - tickCentre(i);
-        if (d.x() * d.x() + d.y() * d.y() <= kTickHitRadius * kTickHitRadius)
-            return {Hit::Kind::tick, i};
-    }
+    // What cannot be seen yet takes no clicks: the ticks fade in last.
+    if (m_scene.tickOpacity(t) > kInvisible)
+        for (std::size_t i = 0; i < m_tiles.size(); ++i) {
+            const QPointF d = point - tickCentre(i);
+            if (d.x() * d.x() + d.y() * d.y() <= kTickHitRadius * kTickHitRadius)
+                return {Hit::Kind::tick, i};
+        }
     // Later tiles are drawn over earlier ones.
     for (std::size_t i = m_tiles.size(); i-- > 0;) {
         const FanTile& tile = *m_tiles[i];
-        const QPointF local = intoTile(point, m_scene.tile(i, t), tile.hoverScale(t));
-        switch (tile.partAt(local, size, lookOf(i))) {
+        const FanTilePose pose = m_scene.tile(i, t);
+        if (!visible(pose))
+            continue;
+        const std::optional<QPointF> local = intoTile(point, pose, tile.hoverScale(t));
+        if (!local)
+            continue;
+        switch (tile.partAt(*local, size, lookOf(i))) {
         case FanTile::Part::none:
             break;
         case FanTile::Part::picture:
@@ -313,6 +334,10 @@ bool FanOverlay::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+bool FanOverlay::focusNextPrevChild(bool) {
+    return true;
+}
+
 void FanOverlay::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layOut();
@@ -386,10 +411,10 @@ void FanOverlay::paintTiles(QPainter& painter, double t) const {
     const auto& shown = m_in.settings.lastShownKey();
     for (std::size_t i = 0; i < m_tiles.size(); ++i) {
         const FanTilePose pose = m_scene.tile(i, t);
+        if (!visible(pose))
+            continue;
         const FanTileLook look = lookOf(i);
         const double opacity = pose.opacity * look.opacity;
-        if (opacity <= 0.001 || pose.scale <= 0.001)
-            continue;
         const FanTile& tile = *m_tiles[i];
         painter.save();
         painter.translate(pose.centre.x, pose.centre.y);

@@ -655,9 +655,11 @@ void SettingsView::expandFan(const Pack& pack) {
     m_expandedPack = pack;
     m_fanned = false;
     showOverlay(pack);
-    // The wallpapers are drawn gathered at the source first, then fan out.
-    later([this] {
-        if (!m_expandedPack)
+    // The wallpapers are drawn gathered at the source first, then fan out, unless the browser
+    // was closed (or opened again) in between.
+    const int generation = ++m_fanGeneration;
+    later([this, generation] {
+        if (!m_expandedPack || generation != m_fanGeneration)
             return;
         m_fanned = true;
         if (m_overlay)
@@ -669,6 +671,7 @@ void SettingsView::expandFan(const Pack& pack) {
 
 void SettingsView::collapseFan() {
     m_fanned = false;
+    ++m_fanGeneration;
     if (m_overlay) {
         // The content may have changed under the overlay; it shows again as the veil lifts.
         m_overlay->setBackdrop(contentSnapshot());
@@ -693,7 +696,9 @@ void SettingsView::showOverlay(const Pack& pack) {
         m_overlay->show();
     }
     m_overlay->raise();
-    m_overlay->setPack(pack);
+    // The same pack flying back turns around from where it is.
+    if (m_overlay->pack().id != pack.id || m_overlay->tiles().size() != pack.wallpapers.size())
+        m_overlay->setPack(pack);
     m_overlay->setSource(m_fanSource);
     m_overlay->setFocus();
 }

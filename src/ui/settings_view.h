@@ -119,6 +119,8 @@ private:
     QRect m_fanSource;
     FanOverlay* m_overlay = nullptr;
     bool m_backdropQueued = false;
+    // Bumped by every opening and closing, so a fan-out step queued before a close is dropped.
+    int m_fanGeneration = 0;
 
     StepSlider* m_duration = nullptr;
     StepSlider* m_transition = nullptr;

@@ -100,6 +100,10 @@ TEST_F(ThumbnailCacheTest, AMissingBlobGivesNoneOnTheLoopAndTheNextLoadTriesAgai
     EXPECT_FALSE(*result);
     EXPECT_FALSE(m_cache.contains(source.cacheKey()));
 
+    // One that waited for a prefetch that found nothing hears none too.
+    m_cache.prefetch({missing("late")});
+    EXPECT_FALSE(loaded(source));
+
     wallpaper("late");
     EXPECT_TRUE(loaded(source));
     EXPECT_TRUE(m_cache.contains(source.cacheKey()));

@@ -169,6 +169,12 @@ TEST_F(SettingsWindowTest, RevealFansOutTheWallpapersPackAMomentAfterShowing) {
     EXPECT_FALSE(view().expandedPack());
     EXPECT_FALSE(overlay());
 
+    // A close before the fan-out's turn is not undone by it.
+    view().expandFan(*library.pack("p1"));
+    view().collapseFan();
+    loop.advance(Seconds(0.6));
+    EXPECT_FALSE(overlay());
+
     // A wallpaper whose pack left the library opens the window without a fan.
     controller().show(Wallpaper{"gone", "1.jpg"});
     loop.advance(Seconds(1));
@@ -186,6 +192,14 @@ TEST_F(SettingsWindowTest, PackBrowserSetsTicksAndFavoritesWallpapersAndClosesOn
     // The wallpapers start gathered on the pack's tile, then fly out and come to rest.
     const QPointF tile = QRectF(view().tileFrames().at("p2")).center();
     EXPECT_EQ(fan->scene().tile(0, fan->now()).centre, (FanPoint{tile.x(), tile.y()}));
+    // Still unseen on their tile, they take no clicks: the click lands on the background,
+    // which closes; opening again turns them around.
+    loop.advance(Seconds(0.01));
+    QTest::mouseClick(fan, Qt::LeftButton, {}, tile.toPoint());
+    EXPECT_TRUE(picked.empty());
+    EXPECT_FALSE(view().fanned());
+    view().expandFan(pack);
+    EXPECT_EQ(overlay(), fan);
     loop.advance(Seconds(1.5));
     EXPECT_TRUE(fan->fanned());
     EXPECT_FALSE(fan->animating());
