@@ -1,5 +1,6 @@
 #include "ui/fan_overlay.h"
 
+#include "base/log.h"
 #include "library/library.h"
 #include "settings/settings_store.h"
 #include "ui/check_circle.h"
@@ -13,6 +14,7 @@
 #include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
@@ -50,7 +52,9 @@ FanOverlay::FanOverlay(FanOverlayInputs inputs, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     m_back->move(16, 14);
     connect(m_back, &QAbstractButton::clicked, this, [this] { m_in.onClose(); });
+    m_back->installEventFilter(this);
     m_selectAll->setObjectName(QStringLiteral("fanSelectAll"));
+    m_selectAll->installEventFilter(this);
     m_selectAll->setToolTip(QStringLiteral("Select all"));
     m_selectAll->setGraphicsEffect(m_selectAllOpacity);
     m_selectAllOpacity->setOpacity(0);
@@ -106,9 +110,11 @@ void FanOverlay::setFanned(bool fanned) {
     if (fanned == m_scene.fanned())
         return;
     m_scene.setFanned(fanned, now());
-    if (!fanned && m_hovered) {
-        m_tiles[*m_hovered]->setHovering(false, now());
-        m_hovered.reset();
+    // While the tiles fly back, the pointer already reaches the packs under the veil.
+    setAttribute(Qt::WA_TransparentForMouseEvents, !fanned);
+    if (!fanned) {
+        clearHover();
+        m_pressed.reset();
     }
     animate();
 }
@@ -271,6 +277,7 @@ void FanOverlay::act(const Hit& hit) {
         toggleFanTick(m_in.settings, m_pack.id, wallpaper);
         break;
     case Hit::Kind::tile:
+        logLine("FanOverlay: setting " + wallpaper.key());
         m_in.onPick(wallpaper);
         break;
     case Hit::Kind::favoriteBadge:
@@ -299,26 +306,45 @@ void FanOverlay::mouseReleaseEvent(QMouseEvent* event) {
 
 void FanOverlay::mouseMoveEvent(QMouseEvent* event) {
     const Hit hit = hitAt(event->position());
-    const std::optional<std::size_t> over =
-        hit.kind == Hit::Kind::background || hit.kind == Hit::Kind::tick
-            ? std::nullopt
-            : std::optional(hit.index);
     setCursor(hit.kind == Hit::Kind::background ? Qt::ArrowCursor : Qt::PointingHandCursor);
-    if (over == m_hovered)
+    // A tile's tick belongs to the tile: pointing at it keeps the tile raised.
+    hover(hit.kind == Hit::Kind::background ? std::nullopt : std::optional(hit.index));
+}
+
+void FanOverlay::hover(std::optional<std::size_t> tile) {
+    if (tile == m_hovered)
         return;
     const double t = now();
     if (m_hovered)
         m_tiles[*m_hovered]->setHovering(false, t);
-    m_hovered = over;
+    m_hovered = tile;
     if (m_hovered)
         m_tiles[*m_hovered]->setHovering(true, t);
 }
 
+void FanOverlay::clearHover() {
+    hover(std::nullopt);
+}
+
 void FanOverlay::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
-    if (m_hovered)
-        m_tiles[*m_hovered]->setHovering(false, now());
-    m_hovered.reset();
+    clearHover();
+}
+
+bool FanOverlay::eventFilter(QObject* watched, QEvent* event) {
+    // Onto the back button or the switch straight from a tile: the overlay hears no move.
+    if (event->type() == QEvent::Enter)
+        clearHover();
+    return QWidget::eventFilter(watched, event);
+}
+
+void FanOverlay::keyPressEvent(QKeyEvent* event) {
+    // Return would press the window's Done under the veil; in the browser it does nothing.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool FanOverlay::event(QEvent* event) {

@@ -73,6 +73,8 @@ protected:
     void leaveEvent(QEvent* event) override;
     bool event(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // What a point of the overlay falls on, topmost first.
@@ -85,6 +87,8 @@ private:
     Hit hitAt(QPointF point) const;
     std::string helpAt(const Hit& hit) const;
     void act(const Hit& hit);
+    void hover(std::optional<std::size_t> tile);
+    void clearHover();
     void layOut();
     void placeHeader();
     void animate();

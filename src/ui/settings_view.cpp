@@ -734,8 +734,11 @@ void SettingsView::refreshOverlay() {
     // Once the content below has taken the change in.
     later([this] {
         m_backdropQueued = false;
-        if (m_overlay)
-            m_overlay->setBackdrop(contentSnapshot());
+        if (!m_overlay)
+            return;
+        m_overlay->setBackdrop(contentSnapshot());
+        // A chip grows with its count, and the ones after it move.
+        followFanSource();
     });
 }
 

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace ks {
@@ -33,6 +34,22 @@ xcb_window_t windowTakingPointerAt(const std::string& display, int x, int y) {
     const xcb_window_t child = reply ? reply->child : XCB_NONE;
     std::free(reply);
     return child;
+}
+
+// The root's children, bottom first.
+std::vector<xcb_window_t> stackingOrder(const std::string& display) {
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
+        xcb_connect(display.c_str(), nullptr), xcb_disconnect);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection.get())).data->root;
+    auto* tree = xcb_query_tree_reply(connection.get(), xcb_query_tree(connection.get(), root),
+                                      nullptr);
+    std::vector<xcb_window_t> children;
+    if (tree) {
+        const xcb_window_t* first = xcb_query_tree_children(tree);
+        children.assign(first, first + xcb_query_tree_children_length(tree));
+    }
+    std::free(tree);
+    return children;
 }
 
 TEST(QtCoverX11Test, ListsTheOutputsAndCoversTheSecondWithItsPictureAsADesktopWindow) {
@@ -68,6 +85,10 @@ TEST(QtCoverX11Test, ListsTheOutputsAndCoversTheSecondWithItsPictureAsADesktopWi
     EXPECT_EQ(unmatched[0].display, (DisplayHandle{std::nullopt, screens[0].display.name}));
     EXPECT_EQ(unmatched[0].uuid, std::nullopt);
 
+    // A window made before the cover, as the settings window opened at launch is.
+    QWindow earlier;
+    earlier.setGeometry(100, 100, 200, 200);
+    earlier.show();
     const ScreenFrame right{1920, 0, 1920, 1080};
     QtCoverWindow cover(QGuiApplication::screenAt({2880, 540}), right);
     auto red = std::make_shared<std::uint8_t[]>(1920 * 1080 * 4);
@@ -91,6 +112,10 @@ TEST(QtCoverX11Test, ListsTheOutputsAndCoversTheSecondWithItsPictureAsADesktopWi
         EXPECT_NE(props.out.find(expected), std::string::npos) << expected << " in\n" << props.out;
     EXPECT_NE(windowTakingPointerAt(x.display(), 2880, 540), cover.window().winId())
         << "clicks go through it";
+    // With no window manager to keep it down, it puts itself under the windows made before.
+    const std::vector<xcb_window_t> stack = stackingOrder(x.display());
+    const auto at = [&](WId id) { return std::ranges::find(stack, xcb_window_t(id)) - stack.begin(); };
+    EXPECT_LT(at(cover.window().winId()), at(earlier.winId()));
 
     cover.lower();
     ASSERT_TRUE(test::spinUntil([&] { return x.rootPixel(2880, 540) == e2e::Rgb{0, 0, 0}; }));

@@ -224,9 +224,14 @@ TEST_F(SettingsWindowTest, PackBrowserSetsTicksAndFavoritesWallpapersAndClosesOn
                                     [&](const Wallpaper& w) { return settings.isInRotation(w); }));
     EXPECT_TRUE(overlay()) << "the browser stays open through all of it";
 
+    QTest::keyClick(fan, Qt::Key_Return);
+    EXPECT_TRUE(window->isVisible()) << "Return does not press Done under the veil";
     QTest::keyClick(window, Qt::Key_Escape);
     QTest::keyClick(window, Qt::Key_Escape);
     EXPECT_FALSE(view().fanned());
+    // While the tiles fly back, the pointer already reaches the packs.
+    QWidget* under = window->childAt(tiles()[4]->mapTo(window, tiles()[4]->coverFrame().center()));
+    EXPECT_TRUE(under == tiles()[4] || tiles()[4]->isAncestorOf(under));
     loop.advance(Seconds(0.6));
     EXPECT_FALSE(overlay());
     EXPECT_TRUE(window->isVisible()) << "Escape closes the browser, not the window";

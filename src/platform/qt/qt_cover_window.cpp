@@ -123,6 +123,7 @@ void QtCoverWindow::raise(const ScreenFrame& frame) {
         m_surface->create();
         markAsDesktopCover(*m_surface);
         m_surface->setVisible(true);
+        stackBelowWithoutWindowManager(*m_surface);
     }
 }
 

@@ -24,6 +24,7 @@ enum Atom {
     Desktop,
     // picom and compton draw no shadow for a window that has this at 0.
     ComptonShadow,
+    SupportingWmCheck,
     AtomCount
 };
 
@@ -37,6 +38,7 @@ constexpr std::array<const char*, AtomCount> kAtomNames = {
     "_NET_WM_STATE_BELOW",
     "_NET_WM_DESKTOP",
     "_COMPTON_SHADOW",
+    "_NET_SUPPORTING_WM_CHECK",
 };
 
 // All names in one round trip; false when the server did not answer every one.
@@ -82,6 +84,30 @@ void markAsDesktopCover(QWindow& window) {
     set(Desktop, XCB_ATOM_CARDINAL, &allDesktops, 1);
     const std::uint32_t noShadow = 0;
     set(ComptonShadow, XCB_ATOM_CARDINAL, &noShadow, 1);
+    xcb_flush(connection);
+}
+
+void stackBelowWithoutWindowManager(QWindow& window) {
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return;
+    std::array<xcb_atom_t, AtomCount> atoms{};
+    if (!internAtoms(connection, atoms))
+        return;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_get_property_reply_t* check = xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, root, atoms[SupportingWmCheck], XCB_ATOM_WINDOW, 0, 1),
+        nullptr);
+    const bool managed = check && xcb_get_property_value_length(check) > 0;
+    std::free(check);
+    if (managed)
+        return;
+    const std::uint32_t below = XCB_STACK_MODE_BELOW;
+    xcb_configure_window(connection, static_cast<xcb_window_t>(window.winId()),
+                         XCB_CONFIG_WINDOW_STACK_MODE, &below);
     xcb_flush(connection);
 }
 
