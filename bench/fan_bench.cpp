@@ -8,7 +8,8 @@
 // overlay's paint takes against a repaint of the settings content under it. Memory: the
 // resident set before those openings and after them.
 // Prints readable lines, or "skipped REASON" on xcb without a DISPLAY. With a folder, saves
-// "fan-flight.png" (0.15 s into the fly-out) and "fan-open.png" (at rest) of the window there.
+// "settings.png" (before), "fan-flight.png" (0.15 s into the fly-out) and "fan-open.png" (at
+// rest) of the window there.
 // Usage: kestrane-bench-fan offscreen|xcb [SCREENSHOT_DIR]
 
 #include "settings_rig.h"
@@ -219,6 +220,9 @@ int run(const std::string& platform, const fs::path& home, const fs::path& shots
     for (int run = shots.empty() ? 0 : -1; run < kRuns; ++run) {
         const bool shooting = run < 0;
         app.watch(rig.controller->window()->windowHandle());
+        if (shooting)
+            rig.controller->window()->grab().save(
+                QString::fromStdString((shots / "settings.png").string()));
         start = Clock::now();
         view.expandFan(pack);
         if (shooting) {

@@ -351,6 +351,12 @@ QAbstractButton* SettingsView::makeNewCollectionChip() {
     chip->setToolTip(QStringLiteral("Make a new collection"));
     chip->setPopupMode(QToolButton::InstantPopup);
     chip->setFocusPolicy(Qt::NoFocus);
+    // Borderless in every state (the style frames a raised tool button once its menu has
+    // been open), with the menu's chevron beside the text rather than across a frame.
+    chip->setStyleSheet(QStringLiteral(
+        "QToolButton { border: none; background: transparent; padding: 2px 11px 2px 2px; }"
+        "QToolButton::menu-indicator { subcontrol-origin: padding;"
+        " subcontrol-position: right center; width: 7px; height: 7px; right: 1px; }"));
     auto* menu = new QMenu(chip);
     menu->addAction(QStringLiteral("New Empty Collection…"), this,
                     [this] { promptNewCollection({}); });
