@@ -1,7 +1,9 @@
 #include "ui/mini_toggle.h"
 
 #include "ui/palette.h"
+#include "ui/selection_ring.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVariantAnimation>
@@ -20,6 +22,7 @@ MiniToggle::MiniToggle(QWidget* parent)
     : QWidget(parent), m_animation(new QVariantAnimation(this)) {
     setFixedSize(42, 26);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     m_animation->setDuration(250);
     m_animation->setEasingCurve(QEasingCurve::OutBack);
     connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
@@ -72,6 +75,16 @@ void MiniToggle::paintEvent(QPaintEvent*) {
     painter.drawEllipse(centre + QPointF(0, 0.5), knob / 2 + 0.25, knob / 2 + 0.25);
     painter.setBrush(Qt::white);
     painter.drawEllipse(centre, knob / 2, knob / 2);
+    if (hasFocus())
+        paintFocusRing(painter, track.adjusted(-3, -3, 3, 3), kTrackHeight / 2 + 3);
+}
+
+void MiniToggle::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && m_action) {
+        m_action(!m_on);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void MiniToggle::mouseReleaseEvent(QMouseEvent* event) {

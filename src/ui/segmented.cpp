@@ -2,8 +2,10 @@
 
 #include "ui/ds_font.h"
 #include "ui/palette.h"
+#include "ui/selection_ring.h"
 #include "ui/symbol_icons.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVariantAnimation>
@@ -47,6 +49,7 @@ Segmented::Segmented(std::vector<SegmentOption> options, QWidget* parent)
     : QWidget(parent), m_options(std::move(options)), m_selected(m_options.empty() ? -1 : 0),
       m_pill(0), m_animation(new QVariantAnimation(this)) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::TabFocus);
     m_animation->setDuration(200);
     m_animation->setEasingCurve(QEasingCurve::OutCubic);
     connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
@@ -154,12 +157,26 @@ void Segmented::paintEvent(QPaintEvent*) {
                          metrics.elidedText(option.label, Qt::ElideRight, text.width()));
         painter.setPen(Qt::NoPen);
     }
+    if (hasFocus())
+        paintFocusRing(painter, QRectF(rect()), kRadius);
 }
 
 void Segmented::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint()))
         return;
-    const int index = segmentAt(event->position().x());
+    choose(segmentAt(event->position().x()));
+}
+
+void Segmented::keyPressEvent(QKeyEvent* event) {
+    const int step = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
+    if (step == 0 || m_options.empty()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    choose(std::clamp(m_selected + step, 0, static_cast<int>(m_options.size()) - 1));
+}
+
+void Segmented::choose(int index) {
     if (index < 0 || index == m_selected)
         return;
     setSelectedIndex(index);

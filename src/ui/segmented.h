@@ -36,10 +36,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     double segmentWidth() const;
     int segmentAt(double x) const;
+    void choose(int index);
     double contentWidth(const SegmentOption& option, bool selected) const;
 
     std::vector<SegmentOption> m_options;

@@ -17,4 +17,15 @@ void paintSelectionRing(QPainter& painter, const QRectF& content, double cornerR
     painter.restore();
 }
 
+void paintFocusRing(QPainter& painter, const QRectF& outline, double cornerRadius) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    QColor ring = Palette::accent();
+    ring.setAlphaF(0.6f);
+    painter.setPen(QPen(ring, 2));
+    painter.drawRoundedRect(outline.adjusted(1, 1, -1, -1), cornerRadius, cornerRadius);
+    painter.restore();
+}
+
 } // namespace ks

@@ -2,12 +2,15 @@
 
 #include "ui/ds_font.h"
 #include "ui/palette.h"
+#include "ui/selection_ring.h"
 #include "ui/step_slider_rules.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVariantAnimation>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ks {
@@ -27,6 +30,8 @@ StepSlider::StepSlider(std::vector<double> steps, std::function<std::string(doub
       m_knobSize(knobSize), m_trackHeight(trackHeight),
       m_value(m_steps.empty() ? 0 : m_steps.front()), m_animation(new QVariantAnimation(this)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Tab reaches it, a click does not take the focus: its ring shows only for the keyboard.
+    setFocusPolicy(Qt::TabFocus);
     m_animation->setDuration(120);
     m_animation->setEasingCurve(QEasingCurve::OutCubic);
     connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
@@ -78,15 +83,44 @@ void StepSlider::moveKnob(int index, bool animated) {
 void StepSlider::pick(double x) {
     if (m_steps.empty())
         return;
-    const int index = stepIndexAtPosition(x, width(), m_knobSize, m_steps.size());
     // The knob follows the pointer at once: an easing would lag behind the drag.
-    moveKnob(index, false);
+    choose(stepIndexAtPosition(x, width(), m_knobSize, m_steps.size()), false);
+}
+
+void StepSlider::choose(int index, bool animated) {
+    moveKnob(index, animated);
     const double picked = m_steps[static_cast<std::size_t>(index)];
     if (picked == m_value)
         return;
     m_value = picked;
     if (m_onValueChanged)
         m_onValueChanged(picked);
+}
+
+void StepSlider::keyPressEvent(QKeyEvent* event) {
+    const int last = static_cast<int>(m_steps.size()) - 1;
+    int index = currentIndex();
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        --index;
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        ++index;
+        break;
+    case Qt::Key_Home:
+        index = 0;
+        break;
+    case Qt::Key_End:
+        index = last;
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (last >= 0)
+        choose(std::clamp(index, 0, last), true);
 }
 
 void StepSlider::mousePressEvent(QMouseEvent* event) {
@@ -135,6 +169,10 @@ void StepSlider::paintEvent(QPaintEvent*) {
     painter.setBrush(Qt::white);
     painter.setPen(QPen(QColor(0, 0, 0, 31), 0.5));
     painter.drawEllipse(knob, knobRadius - 0.25, knobRadius - 0.25);
+    if (hasFocus()) {
+        const double ring = knobRadius + 2;
+        paintFocusRing(painter, QRectF(knob.x() - ring, knob.y() - ring, 2 * ring, 2 * ring), ring);
+    }
 
     if (m_steps.empty() || !m_labelFor)
         return;

@@ -31,9 +31,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void pick(double x);
+    void choose(int index, bool animated);
     void moveKnob(int index, bool animated);
     double labelHeight() const;
 

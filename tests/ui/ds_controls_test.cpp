@@ -79,6 +79,12 @@ TEST_F(DsControlsTest, SliderDragPicksTheStepUnderThePointerFromThePress) {
     QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(190, y));
     EXPECT_EQ(picked.back(), 5);
     EXPECT_EQ(slider.currentIndex(), 4);
+
+    // The keyboard steps, and stops at the ends without a call.
+    picked.clear();
+    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_Home, Qt::Key_Down, Qt::Key_End})
+        QTest::keyClick(&slider, key);
+    EXPECT_EQ(picked, (std::vector<double>{4, 1, 5}));
 }
 
 TEST_F(DsControlsTest, SegmentClickMovesTheSelectionAndThePill) {
@@ -99,6 +105,11 @@ TEST_F(DsControlsTest, SegmentClickMovesTheSelectionAndThePill) {
 
     segmented.setSelectedIndex(7); // out of range
     EXPECT_EQ(segmented.selectedIndex(), 2);
+
+    selected.clear();
+    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left})
+        QTest::keyClick(&segmented, key);
+    EXPECT_EQ(selected, (std::vector<int>{1, 0}));
 }
 
 TEST_F(DsControlsTest, DailyTimeFieldStoresWhatItReadsAndShowsTheStoredTime) {
@@ -165,7 +176,8 @@ TEST_F(DsControlsTest, ToggleAndCheckCircleAskTheirActionOnAClick) {
     QTest::mouseClick(&toggle, Qt::LeftButton);
     toggle.setOn(true);
     QTest::mouseClick(&toggle, Qt::LeftButton);
-    EXPECT_EQ(asked, (std::vector<bool>{true, false}));
+    QTest::keyClick(&toggle, Qt::Key_Space);
+    EXPECT_EQ(asked, (std::vector<bool>{true, false, false}));
     EXPECT_EQ(toggle.toolTip(), "Deselect all wallpapers in this pack");
 
     CheckCircle circle;
