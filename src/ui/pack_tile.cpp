@@ -7,8 +7,10 @@
 #include "ui/palette.h"
 #include "ui/thumb_image.h"
 
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QVariantAnimation>
 
 #include <filesystem>
@@ -159,6 +161,20 @@ void PackTile::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
         m_actions.toggle)
         m_actions.toggle();
+}
+
+bool PackTile::event(QEvent* event) {
+    // The variants badge lets clicks through to the cover, and with them its help: it is
+    // shown from here.
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        if (m_variants->isVisible() && m_variants->geometry().contains(help->pos())) {
+            QToolTip::showText(help->globalPos(), m_variants->toolTip(), this,
+                               m_variants->geometry());
+            return true;
+        }
+    }
+    return QWidget::event(event);
 }
 
 void PackTile::mouseDoubleClickEvent(QMouseEvent* event) {
