@@ -35,15 +35,12 @@ void expectNear(const Image& image, int x, int y, std::array<int, 4> expected, i
             << "channel " << i << " at " << x << "," << y;
 }
 
-TEST(DecodeImage, ShrinksToTheBoundKeepingTheAspectRatioButNeverEnlarges) {
+TEST(DecodeImage, ShrinksALargeJpegToTheBoundKeepingTheAspectRatio) {
     const auto image = decodeImage(encode(solid(6000, 4000, kRed), ".jpg"), 480);
     ASSERT_TRUE(image && image->pixels);
     EXPECT_EQ(std::pair(image->width, image->height), std::pair(480, 320));
     expectNear(*image, 240, 160, {220, 20, 30, 255});
     expectNear(*image, 479, 319, {220, 20, 30, 255});
-    const auto small = decodeImage(encode(solid(100, 50, kBlue), ".png"), 480);
-    ASSERT_TRUE(small);
-    EXPECT_EQ(std::pair(small->width, small->height), std::pair(100, 50));
 }
 
 TEST(DecodeImage, AppliesTheRecordedOrientation) {
@@ -76,7 +73,7 @@ std::optional<Bytes> heicOf(const vips::VImage& picture) {
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(DecodeImage, ReadsTheUsualStillFormats) {
+TEST(DecodeImage, ReadsTheUsualStillFormatsShrunkButNeverEnlarged) {
     const vips::VImage picture = solid(300, 200, kRed);
     std::vector<std::pair<std::string, Bytes>> files;
     for (const char* suffix : {".jpg", ".png", ".webp[lossless]", ".tif", ".gif"})
@@ -89,6 +86,9 @@ TEST(DecodeImage, ReadsTheUsualStillFormats) {
         ASSERT_TRUE(image) << suffix;
         EXPECT_EQ(std::pair(image->width, image->height), std::pair(150, 100)) << suffix;
         expectNear(*image, 75, 50, {220, 20, 30, 255}, 24);
+        const auto whole = decodeImage(bytes, 1000);
+        ASSERT_TRUE(whole) << suffix;
+        EXPECT_EQ(std::pair(whole->width, whole->height), std::pair(300, 200)) << suffix;
     }
     if (!heic)
         GTEST_SKIP() << "no HEVC encoder on this machine, so no HEIC";
@@ -186,8 +186,7 @@ TEST(DecodeImage, ConvertsEveryLayoutAndProfileToSrgbRgba8) {
         SCOPED_TRACE(c.what);
         const auto image = decodeImage(c.bytes, 480);
         ASSERT_TRUE(image);
-        EXPECT_EQ(image->width, 64);
-        EXPECT_EQ(image->byteCount(), 64u * 32 * 4);
+        EXPECT_EQ(std::pair(image->width, image->height), std::pair(64, 32));
         expectNear(*image, 10, 10, c.expected, c.tolerance);
     }
 }
@@ -258,7 +257,8 @@ TEST(DecodeImageFilling, CoversTheFrameExactlyAndCropsAroundTheCentre) {
         // Enlarged.
         {1800, 300, {{100, 150, red}, {900, 150, green}, {1700, 150, blue}}},
     };
-    for (const Bytes& bytes : {encode(thirds, ".png"), encode(thirds, ".jpg[Q=95]")}) {
+    const Bytes png = encode(thirds, ".png");
+    for (const Bytes& bytes : {png, encode(thirds, ".jpg[Q=95]")}) {
         for (const auto& c : cases) {
             SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
             const auto image = decodeImageFilling(bytes, c.width, c.height);
@@ -268,8 +268,7 @@ TEST(DecodeImageFilling, CoversTheFrameExactlyAndCropsAroundTheCentre) {
                 expectNear(*image, probe.x, probe.y, probe.colour, 16);
         }
     }
-    // Turned upright first: stored a quarter turn anticlockwise, red at the bottom, and seen
-    // the right way round, red on the left.
+    // Turned upright first: stored with red at the bottom, seen with red on the left.
     vips::VImage stored = thirds.rot(VIPS_ANGLE_D270).copy();
     stored.set("orientation", 6);
     const auto turned = decodeImageFilling(encode(stored, ".jpg[Q=95]"), 300, 100);
@@ -277,8 +276,8 @@ TEST(DecodeImageFilling, CoversTheFrameExactlyAndCropsAroundTheCentre) {
     expectNear(*turned, 20, 50, red, 16);
     expectNear(*turned, 280, 50, blue, 16);
 
-    // A strip, also one stored turned: only the part the frame shows is enlarged, not the
-    // whole strip (gigabytes).
+    // A strip, also stored turned: only the part the frame shows is enlarged, not the whole
+    // strip (gigabytes).
     const vips::VImage strip = solid(3000, 2, kRed)
                                    .join(solid(3000, 2, kGreen), VIPS_DIRECTION_HORIZONTAL)
                                    .join(solid(3000, 2, kBlue), VIPS_DIRECTION_HORIZONTAL);
@@ -291,7 +290,6 @@ TEST(DecodeImageFilling, CoversTheFrameExactlyAndCropsAroundTheCentre) {
         expectNear(*filled, 960, 540, green, 16);
     }
 
-    const Bytes png = encode(thirds, ".png");
     for (auto [width, height] : {std::pair(0, 100), {100, -1}, {20'000'000, 1}, {40000, 40000}})
         EXPECT_FALSE(decodeImageFilling(png, width, height)) << width << "x" << height;
     EXPECT_FALSE(decodeImageFilling(pngClaiming(100000, 100000), 100, 100));
