@@ -171,7 +171,8 @@ void FanOverlay::animate() {
         const double t = o.now();
         o.m_back->setOpacity(o.m_scene.backButtonOpacity(t));
         o.m_selectAllOpacity->setOpacity(o.m_scene.headerOpacity(t));
-        o.m_selectAll->setAttribute(Qt::WA_TransparentForMouseEvents, !o.m_scene.fanned());
+        o.m_selectAll->setAttribute(Qt::WA_TransparentForMouseEvents,
+                                    !o.m_scene.fanned() || o.m_scene.headerOpacity(t) <= kInvisible);
         o.update();
         const bool hoverMoving = std::ranges::any_of(
             o.m_tiles, [t](const auto& tile) { return !tile->hoverSettled(t); });
@@ -361,6 +362,11 @@ bool FanOverlay::event(QEvent* event) {
 }
 
 bool FanOverlay::focusNextPrevChild(bool) {
+    // Tab goes between the browser and its switch, never to the controls under the veil.
+    if (m_selectAll->isVisible() && m_scene.fanned() && !m_selectAll->hasFocus())
+        m_selectAll->setFocus(Qt::TabFocusReason);
+    else
+        setFocus(Qt::TabFocusReason);
     return true;
 }
 

@@ -80,8 +80,10 @@ void MiniToggle::paintEvent(QPaintEvent*) {
 }
 
 void MiniToggle::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Space && m_action) {
-        m_action(!m_on);
+    if (event->key() == Qt::Key_Space) {
+        // Held down, the key repeats: one flip per press.
+        if (!event->isAutoRepeat() && m_action)
+            m_action(!m_on);
         return;
     }
     QWidget::keyPressEvent(event);

@@ -168,12 +168,27 @@ void Segmented::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void Segmented::keyPressEvent(QKeyEvent* event) {
-    const int step = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
-    if (step == 0 || m_options.empty()) {
+    const int last = static_cast<int>(m_options.size()) - 1;
+    int index = m_selected;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        --index;
+        break;
+    case Qt::Key_Right:
+        ++index;
+        break;
+    case Qt::Key_Home:
+        index = 0;
+        break;
+    case Qt::Key_End:
+        index = last;
+        break;
+    default:
         QWidget::keyPressEvent(event);
         return;
     }
-    choose(std::clamp(m_selected + step, 0, static_cast<int>(m_options.size()) - 1));
+    if (last >= 0)
+        choose(std::clamp(index, 0, last));
 }
 
 void Segmented::choose(int index) {

@@ -682,6 +682,11 @@ void SettingsView::collapseFan() {
         // The content may have changed under the overlay; it shows again as the veil lifts.
         m_overlay->setBackdrop(contentSnapshot());
         m_overlay->setFanned(false);
+        // The keyboard goes back to where it was, as the pointer already does.
+        if (m_focusBeforeFan)
+            m_focusBeforeFan->setFocus(Qt::OtherFocusReason);
+        else if (m_overlay->hasFocus())
+            m_overlay->clearFocus();
     }
     m_collapseTimer = m_in.loop.postAfter(Seconds(kFanRemoval), [this] {
         if (m_fanned)
@@ -696,6 +701,7 @@ void SettingsView::showOverlay(const Pack& pack) {
     if (!m_overlay) {
         FanOverlayInputs inputs{m_in.settings, m_in.library, m_in.loop, m_in.onPickWallpaper,
                                 m_in.showCollectionsMenu, [this] { collapseFan(); }};
+        m_focusBeforeFan = window()->focusWidget();
         m_overlay = new FanOverlay(std::move(inputs), this);
         m_overlay->setGeometry(rect());
         m_overlay->setBackdrop(contentSnapshot());
@@ -703,7 +709,7 @@ void SettingsView::showOverlay(const Pack& pack) {
     }
     m_overlay->raise();
     // The same pack flying back turns around from where it is.
-    if (m_overlay->pack().id != pack.id || m_overlay->tiles().size() != pack.wallpapers.size())
+    if (m_overlay->pack() != pack)
         m_overlay->setPack(pack);
     m_overlay->setSource(m_fanSource);
     m_overlay->setFocus();

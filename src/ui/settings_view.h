@@ -6,6 +6,7 @@
 #include "main/menu_entry.h"
 
 #include <QPixmap>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -118,6 +119,7 @@ private:
     bool m_fanned = false;
     QRect m_fanSource;
     FanOverlay* m_overlay = nullptr;
+    QPointer<QWidget> m_focusBeforeFan;
     bool m_backdropQueued = false;
     // Bumped by every opening and closing, so a fan-out step queued before a close is dropped.
     int m_fanGeneration = 0;

@@ -169,10 +169,11 @@ void StepSlider::paintEvent(QPaintEvent*) {
     painter.setBrush(Qt::white);
     painter.setPen(QPen(QColor(0, 0, 0, 31), 0.5));
     painter.drawEllipse(knob, knobRadius - 0.25, knobRadius - 0.25);
-    if (hasFocus()) {
-        const double ring = knobRadius + 2;
-        paintFocusRing(painter, QRectF(knob.x() - ring, knob.y() - ring, 2 * ring, 2 * ring), ring);
-    }
+    // Inside the knob: at either end a ring around it would be cut off by the widget's edge.
+    if (hasFocus())
+        paintFocusRing(painter,
+                       QRectF(knob.x() - knobRadius, knob.y() - knobRadius, m_knobSize, m_knobSize),
+                       knobRadius);
 
     if (m_steps.empty() || !m_labelFor)
         return;

@@ -107,9 +107,10 @@ TEST_F(DsControlsTest, SegmentClickMovesTheSelectionAndThePill) {
     EXPECT_EQ(segmented.selectedIndex(), 2);
 
     selected.clear();
-    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left})
+    for (const Qt::Key key :
+         {Qt::Key_Right, Qt::Key_Left, Qt::Key_Left, Qt::Key_End, Qt::Key_Home})
         QTest::keyClick(&segmented, key);
-    EXPECT_EQ(selected, (std::vector<int>{1, 0}));
+    EXPECT_EQ(selected, (std::vector<int>{1, 0, 2, 0}));
 }
 
 TEST_F(DsControlsTest, DailyTimeFieldStoresWhatItReadsAndShowsTheStoredTime) {
@@ -177,7 +178,10 @@ TEST_F(DsControlsTest, ToggleAndCheckCircleAskTheirActionOnAClick) {
     toggle.setOn(true);
     QTest::mouseClick(&toggle, Qt::LeftButton);
     QTest::keyClick(&toggle, Qt::Key_Space);
-    EXPECT_EQ(asked, (std::vector<bool>{true, false, false}));
+    QTest::keyPress(&toggle, Qt::Key_Space, {}, -1);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QString(" "), true);
+    QCoreApplication::sendEvent(&toggle, &repeat);
+    EXPECT_EQ(asked, (std::vector<bool>{true, false, false, false})) << "a held key flips once";
     EXPECT_EQ(toggle.toolTip(), "Deselect all wallpapers in this pack");
 
     CheckCircle circle;

@@ -185,6 +185,8 @@ TEST_F(SettingsWindowTest, PackBrowserSetsTicksAndFavoritesWallpapersAndClosesOn
     controller().show(std::nullopt);
     QWidget* window = controller().window();
     window->activateWindow();
+    QWidget* slider = find<QWidget>("durationSlider");
+    slider->setFocus(Qt::TabFocusReason);
     const Pack pack = *library.pack("p2");
     view().expandFan(pack);
     FanOverlay* fan = overlay();
@@ -226,9 +228,15 @@ TEST_F(SettingsWindowTest, PackBrowserSetsTicksAndFavoritesWallpapersAndClosesOn
 
     QTest::keyClick(fan, Qt::Key_Return);
     EXPECT_TRUE(window->isVisible()) << "Return does not press Done under the veil";
+    // Tab goes between the browser and its switch, not to the controls under the veil.
+    QTest::keyClick(fan, Qt::Key_Tab);
+    EXPECT_TRUE(selectAll->hasFocus());
+    QTest::keyClick(selectAll, Qt::Key_Tab);
+    EXPECT_TRUE(fan->hasFocus());
     QTest::keyClick(window, Qt::Key_Escape);
     QTest::keyClick(window, Qt::Key_Escape);
     EXPECT_FALSE(view().fanned());
+    EXPECT_TRUE(slider->hasFocus()) << "the keyboard goes back where it was";
     // While the tiles fly back, the pointer already reaches the packs.
     QWidget* under = window->childAt(tiles()[4]->mapTo(window, tiles()[4]->coverFrame().center()));
     EXPECT_TRUE(under == tiles()[4] || tiles()[4]->isAncestorOf(under));

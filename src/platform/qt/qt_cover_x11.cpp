@@ -97,13 +97,21 @@ void stackBelowWithoutWindowManager(QWindow& window) {
     if (!internAtoms(connection, atoms))
         return;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    xcb_get_property_reply_t* check = xcb_get_property_reply(
-        connection,
-        xcb_get_property(connection, 0, root, atoms[SupportingWmCheck], XCB_ATOM_WINDOW, 0, 1),
-        nullptr);
-    const bool managed = check && xcb_get_property_value_length(check) > 0;
-    std::free(check);
-    if (managed)
+    // The window a running manager names on the root names itself back; one left behind by
+    // a manager that is gone does not exist or does not.
+    const auto supportingWindow = [&](xcb_window_t on) -> xcb_window_t {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection,
+            xcb_get_property(connection, 0, on, atoms[SupportingWmCheck], XCB_ATOM_WINDOW, 0, 1),
+            nullptr);
+        xcb_window_t named = XCB_WINDOW_NONE;
+        if (reply && xcb_get_property_value_length(reply) == sizeof(xcb_window_t))
+            named = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+        std::free(reply);
+        return named;
+    };
+    const xcb_window_t check = supportingWindow(root);
+    if (check != XCB_WINDOW_NONE && supportingWindow(check) == check)
         return;
     const std::uint32_t below = XCB_STACK_MODE_BELOW;
     xcb_configure_window(connection, static_cast<xcb_window_t>(window.winId()),
