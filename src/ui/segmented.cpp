@@ -3,6 +3,7 @@
 #include "ui/ds_font.h"
 #include "ui/palette.h"
 #include "ui/selection_ring.h"
+#include "ui/step_keys.h"
 #include "ui/symbol_icons.h"
 
 #include <QKeyEvent>
@@ -168,27 +169,11 @@ void Segmented::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void Segmented::keyPressEvent(QKeyEvent* event) {
-    const int last = static_cast<int>(m_options.size()) - 1;
-    int index = m_selected;
-    switch (event->key()) {
-    case Qt::Key_Left:
-        --index;
-        break;
-    case Qt::Key_Right:
-        ++index;
-        break;
-    case Qt::Key_Home:
-        index = 0;
-        break;
-    case Qt::Key_End:
-        index = last;
-        break;
-    default:
+    if (const auto index =
+            steppedIndexForKey(*event, m_selected, static_cast<int>(m_options.size())))
+        choose(*index);
+    else
         QWidget::keyPressEvent(event);
-        return;
-    }
-    if (last >= 0)
-        choose(std::clamp(index, 0, last));
 }
 
 void Segmented::choose(int index) {

@@ -3,6 +3,7 @@
 #include "ui/ds_font.h"
 #include "ui/palette.h"
 #include "ui/selection_ring.h"
+#include "ui/step_keys.h"
 #include "ui/step_slider_rules.h"
 
 #include <QKeyEvent>
@@ -98,29 +99,11 @@ void StepSlider::choose(int index, bool animated) {
 }
 
 void StepSlider::keyPressEvent(QKeyEvent* event) {
-    const int last = static_cast<int>(m_steps.size()) - 1;
-    int index = currentIndex();
-    switch (event->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Down:
-        --index;
-        break;
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-        ++index;
-        break;
-    case Qt::Key_Home:
-        index = 0;
-        break;
-    case Qt::Key_End:
-        index = last;
-        break;
-    default:
+    if (const auto index =
+            steppedIndexForKey(*event, currentIndex(), static_cast<int>(m_steps.size())))
+        choose(*index, true);
+    else
         QWidget::keyPressEvent(event);
-        return;
-    }
-    if (last >= 0)
-        choose(std::clamp(index, 0, last), true);
 }
 
 void StepSlider::mousePressEvent(QMouseEvent* event) {

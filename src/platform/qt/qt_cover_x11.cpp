@@ -57,18 +57,21 @@ bool internAtoms(xcb_connection_t* connection, std::array<xcb_atom_t, AtomCount>
     return complete;
 }
 
+// Qt's own connection, so that our requests are ordered with its map and unmap; none off X11.
+xcb_connection_t* qtConnection() {
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
 } // namespace
 
 void markAsDesktopCover(QWindow& window) {
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
+    xcb_connection_t* connection = qtConnection();
+    std::array<xcb_atom_t, AtomCount> atoms{};
+    if (!connection || !internAtoms(connection, atoms))
         return;
     const auto id = static_cast<xcb_window_t>(window.winId());
-    std::array<xcb_atom_t, AtomCount> atoms{};
-    if (!internAtoms(connection, atoms))
-        return;
     const auto set = [&](Atom property, xcb_atom_t type, const std::uint32_t* values,
                          std::uint32_t count) {
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, atoms[property], type, 32, count,
@@ -88,13 +91,9 @@ void markAsDesktopCover(QWindow& window) {
 }
 
 void stackBelowWithoutWindowManager(QWindow& window) {
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
-        return;
+    xcb_connection_t* connection = qtConnection();
     std::array<xcb_atom_t, AtomCount> atoms{};
-    if (!internAtoms(connection, atoms))
+    if (!connection || !internAtoms(connection, atoms))
         return;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     // The window a running manager names on the root names itself back; one left behind by
