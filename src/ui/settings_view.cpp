@@ -4,6 +4,7 @@
 #include "library/library.h"
 #include "library/pack_downloader.h"
 #include "library/thumbnail_cache.h"
+#include "platform/linux/release_memory.h"
 #include "platform/login_items.h"
 #include "settings/duration_option.h"
 #include "settings/settings_store.h"
@@ -694,6 +695,8 @@ void SettingsView::collapseFan() {
         m_expandedPack.reset();
         delete m_overlay;
         m_overlay = nullptr;
+        // Its pictures and backdrops are several megabytes the allocator would keep.
+        releaseFreedMemory();
     });
 }
 
