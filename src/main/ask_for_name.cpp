@@ -1,9 +1,11 @@
 #include "main/ask_for_name.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -62,12 +64,20 @@ std::optional<std::string> askForName(const NamePrompt& prompt) {
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    // Without a window manager nobody hands the keyboard back to the window that had it.
+    const QPointer<QWidget> activeBefore = QApplication::activeWindow();
+    const auto giveBack = [&] {
+        if (activeBefore && activeBefore->isVisible())
+            activeBefore->activateWindow();
+    };
     // A tray application has no window in front: the prompt must come up above the others.
     dialog.show();
     dialog.raise();
     dialog.activateWindow();
     field->setFocus();
-    if (dialog.exec() != QDialog::Accepted)
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    giveBack();
+    if (!accepted)
         return std::nullopt;
     return field->text().toStdString();
 }

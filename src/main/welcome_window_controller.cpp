@@ -3,6 +3,7 @@
 #include "base/locations.h"
 #include "main/welcome_view.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -45,6 +46,7 @@ void WelcomeWindowController::show() {
             view->move(frame.topLeft());
         }
         m_window = view;
+        m_activeBefore = QApplication::activeWindow();
     }
     m_window->show();
     m_window->raise();
@@ -59,6 +61,10 @@ void WelcomeWindowController::close() {
 void WelcomeWindowController::windowWillClose() {
     // The window deletes itself once the close is over; the next show builds a new one.
     m_window.clear();
+    // Without a window manager nobody hands the keyboard back to the window that had it.
+    if (m_activeBefore && m_activeBefore->isVisible())
+        m_activeBefore->activateWindow();
+    m_activeBefore.clear();
 }
 
 } // namespace ks

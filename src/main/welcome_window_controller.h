@@ -27,6 +27,8 @@ private:
 
     std::function<void()> m_onOpenSettings;
     QPointer<QWidget> m_window;
+    // The window that was active when this one came up, given the keyboard back on closing.
+    QPointer<QWidget> m_activeBefore;
     // The view's buttons hold this weakly, so a press after the controller is gone does nothing.
     std::shared_ptr<WelcomeWindowController*> m_self =
         std::make_shared<WelcomeWindowController*>(this);

@@ -318,6 +318,8 @@ QWidget* SettingsView::makeCollectionsRow() {
     auto* scroll = new SidewaysScrollArea;
     scroll->setObjectName(QStringLiteral("collectionsRow"));
     scroll->setFrameShape(QFrame::NoFrame);
+    // Scrolled by the wheel; as a Tab stop it would take the keys and show nothing.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidgetResizable(true);
@@ -371,6 +373,7 @@ QWidget* SettingsView::makePackGrid() {
     m_gridScroll = new QScrollArea;
     m_gridScroll->setObjectName(QStringLiteral("packGridScroll"));
     m_gridScroll->setFrameShape(QFrame::NoFrame);
+    m_gridScroll->setFocusPolicy(Qt::NoFocus);
     m_gridScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_gridScroll->setWidgetResizable(true);
     m_gridScroll->viewport()->setAutoFillBackground(false);

@@ -109,7 +109,7 @@ std::vector<std::string> keysInRotation(const SettingsStore& settings, const Lib
 
 std::string newCollectionMessage(std::size_t count) {
     if (count == 0)
-        return "Add wallpapers to it with the + on any wallpaper, or from the menu bar.";
+        return "Add wallpapers to it with the + on any wallpaper, or from the tray menu.";
     return "Starts with the " + std::to_string(count) + " wallpapers ticked right now.";
 }
 

@@ -48,6 +48,16 @@ TEST_F(WelcomeWindowTest, ReturnOpensTheSettingsAndEscapeOnlyCloses) {
         closeFully();
         EXPECT_TRUE(window.isNull());
     }
+
+    // The window that was active before gets the keyboard back.
+    QWidget settings;
+    settings.show();
+    settings.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
+    controller.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller.window()));
+    QTest::keyClick(controller.window(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&settings));
 }
 
 TEST_F(WelcomeWindowTest, ShowingAgainKeepsOneWindowAndAClosedOneIsBuiltAnew) {

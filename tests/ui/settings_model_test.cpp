@@ -99,7 +99,7 @@ TEST_F(SettingsModelTest, NewCollectionStartsWithTheWallpapersInRotation) {
     EXPECT_EQ(keysInRotation(settings, library).size(), 5u);
     EXPECT_EQ(newCollectionMessage(12), "Starts with the 12 wallpapers ticked right now.");
     EXPECT_EQ(newCollectionMessage(0),
-              "Add wallpapers to it with the + on any wallpaper, or from the menu bar.");
+              "Add wallpapers to it with the + on any wallpaper, or from the tray menu.");
     settings.setSelectedPackIDs({std::string(SettingsStore::nonePackSentinel)});
     EXPECT_TRUE(keysInRotation(settings, library).empty());
 }

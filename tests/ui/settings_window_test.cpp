@@ -377,7 +377,7 @@ TEST_F(SettingsWindowTest, NewCollectionsStartEmptyOrWithTheTickedWallpapers) {
     settings.setSelectedPackIDs({std::string(SettingsStore::nonePackSentinel)});
     entry("Save Current Selection…")->trigger();
     EXPECT_EQ(prompts.back().message,
-              "Add wallpapers to it with the + on any wallpaper, or from the menu bar.");
+              "Add wallpapers to it with the + on any wallpaper, or from the tray menu.");
     ASSERT_EQ(settings.collections().size(), 2u);
     EXPECT_TRUE(settings.collections()[1].wallpapers.empty());
 }
@@ -446,6 +446,18 @@ TEST_F(SettingsWindowTest, LayoutPutsThreeBoxesOverAnEightColumnGridAndTheFooter
     EXPECT_GT(footer.top(), covers[8].bottom());
     EXPECT_LE(window->height() - footer.bottom(), 8);
     EXPECT_GT(frame("done").left(), frame("makerLink").right());
+}
+
+TEST_F(SettingsWindowTest, TabReachesEachControlOnceAndNothingElse) {
+    controller().show(std::nullopt);
+    QWidget* window = controller().window();
+    std::vector<std::string> stops;
+    for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) && w->isEnabled())
+            stops.push_back(w->objectName().toStdString());
+    EXPECT_EQ(stops, (std::vector<std::string>{"durationSlider", "transitionSlider", "orderControl",
+                                           "appearanceControl", "pauseOnBattery", "perDisplay",
+                                           "launchAtLogin", "done"}));
 }
 
 TEST_F(SettingsWindowTest, ManyPacksAndLongNamesKeepTheLayout) {
