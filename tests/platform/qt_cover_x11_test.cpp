@@ -2,6 +2,7 @@
 // the screen's pixels, and the window manager hints as a window manager would read them.
 
 #include "platform/qt/qt_cover_window.h"
+#include "platform/qt/qt_cover_x11.h"
 #include "platform/qt/qt_screens.h"
 #include "platform/x11/randr_displays.h"
 #include "qt_wait.h"
@@ -85,7 +86,13 @@ TEST(QtCoverX11Test, ListsTheOutputsAndCoversTheSecondWithItsPictureAsADesktopWi
     EXPECT_EQ(unmatched[0].display, (DisplayHandle{std::nullopt, screens[0].display.name}));
     EXPECT_EQ(unmatched[0].uuid, std::nullopt);
 
-    // A window made before the cover, as the settings window opened at launch is.
+    // A desktop-icons window, and a window made before the cover, as the settings window
+    // opened at launch is.
+    QWindow icons;
+    icons.setGeometry(0, 0, 50, 50);
+    icons.create();
+    markAsDesktopCover(icons);
+    icons.show();
     QWindow earlier;
     earlier.setGeometry(100, 100, 200, 200);
     earlier.show();
@@ -112,10 +119,12 @@ TEST(QtCoverX11Test, ListsTheOutputsAndCoversTheSecondWithItsPictureAsADesktopWi
         EXPECT_NE(props.out.find(expected), std::string::npos) << expected << " in\n" << props.out;
     EXPECT_NE(windowTakingPointerAt(x.display(), 2880, 540), cover.window().winId())
         << "clicks go through it";
-    // With no window manager to keep it down, it puts itself under the windows made before.
+    // With no window manager to keep it down, it puts itself under the windows made before,
+    // and over the desktop icons.
     const std::vector<xcb_window_t> stack = stackingOrder(x.display());
     const auto at = [&](WId id) { return std::ranges::find(stack, xcb_window_t(id)) - stack.begin(); };
     EXPECT_LT(at(cover.window().winId()), at(earlier.winId()));
+    EXPECT_GT(at(cover.window().winId()), at(icons.winId()));
 
     cover.lower();
     ASSERT_TRUE(test::spinUntil([&] { return x.rootPixel(2880, 540) == e2e::Rgb{0, 0, 0}; }));

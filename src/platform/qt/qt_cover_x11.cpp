@@ -57,6 +57,44 @@ bool internAtoms(xcb_connection_t* connection, std::array<xcb_atom_t, AtomCount>
     return complete;
 }
 
+// The highest mapped child of the root, other than `except`, whose type is the desktop's.
+xcb_window_t topmostDesktopWindow(xcb_connection_t* connection, xcb_window_t root,
+                                  const std::array<xcb_atom_t, AtomCount>& atoms,
+                                  xcb_window_t except) {
+    xcb_query_tree_reply_t* tree =
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr);
+    if (!tree)
+        return XCB_WINDOW_NONE;
+    const xcb_window_t* children = xcb_query_tree_children(tree);
+    const int count = xcb_query_tree_children_length(tree);
+    xcb_window_t found = XCB_WINDOW_NONE;
+    // Bottom first: the last match is the highest.
+    for (int i = 0; i < count; ++i) {
+        if (children[i] == except)
+            continue;
+        xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, children[i]), nullptr);
+        const bool mapped = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(attributes);
+        if (!mapped)
+            continue;
+        xcb_get_property_reply_t* type = xcb_get_property_reply(
+            connection,
+            xcb_get_property(connection, 0, children[i], atoms[WindowType], XCB_ATOM_ATOM, 0, 8),
+            nullptr);
+        if (type) {
+            const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(type));
+            const int length = xcb_get_property_value_length(type) / int(sizeof(xcb_atom_t));
+            for (int v = 0; v < length; ++v)
+                if (values[v] == atoms[WindowTypeDesktop])
+                    found = children[i];
+        }
+        std::free(type);
+    }
+    std::free(tree);
+    return found;
+}
+
 // Qt's own connection, so that our requests are ordered with its map and unmap; none off X11.
 xcb_connection_t* qtConnection() {
     const auto* x11 =
@@ -112,9 +150,17 @@ void stackBelowWithoutWindowManager(QWindow& window) {
     const xcb_window_t check = supportingWindow(root);
     if (check != XCB_WINDOW_NONE && supportingWindow(check) == check)
         return;
-    const std::uint32_t below = XCB_STACK_MODE_BELOW;
-    xcb_configure_window(connection, static_cast<xcb_window_t>(window.winId()),
-                         XCB_CONFIG_WINDOW_STACK_MODE, &below);
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    // Above a desktop window that draws the picture (desktop icons), else at the very bottom.
+    const xcb_window_t desktop = topmostDesktopWindow(connection, root, atoms, id);
+    if (desktop != XCB_WINDOW_NONE) {
+        const std::uint32_t values[] = {desktop, XCB_STACK_MODE_ABOVE};
+        xcb_configure_window(connection, id, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
+                             values);
+    } else {
+        const std::uint32_t below = XCB_STACK_MODE_BELOW;
+        xcb_configure_window(connection, id, XCB_CONFIG_WINDOW_STACK_MODE, &below);
+    }
     xcb_flush(connection);
 }
 
