@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 namespace ks {
 
@@ -91,9 +92,32 @@ void TrayHostWatcher::startOnX11() {
     // A tray that starts tells the root window's structure listeners with a MANAGER message.
     if (m_selection == XCB_ATOM_NONE || !selectStructureEvents(connection, m_root))
         return;
+    watchSelectionOwner(connection);
     QCoreApplication::instance()->installNativeEventFilter(this);
     m_onX11 = true;
     watchXEmbedManager();
+}
+
+void TrayHostWatcher::watchSelectionOwner(xcb_connection_t* connection) {
+    // The MANAGER message and the manager window's destruction are what a tray sends and
+    // what its window does; the server's own word on the selection changing hands (a new
+    // owner, its window destroyed, its client gone) is asked for as well, so that a tray
+    // restarting quickly is never missed.
+    const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
+    if (!xfixes || !xfixes->present)
+        return;
+    const Reply<xcb_xfixes_query_version_reply_t> version(
+        xcb_xfixes_query_version_reply(connection, xcb_xfixes_query_version(connection, 5, 0),
+                                       nullptr),
+        &std::free);
+    if (!version)
+        return;
+    xcb_xfixes_select_selection_input(connection, m_root, m_selection,
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    xcb_flush(connection);
+    m_selectionNotify = static_cast<std::uint8_t>(xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
 }
 
 void TrayHostWatcher::watchXEmbedManager() {
@@ -115,7 +139,14 @@ bool TrayHostWatcher::nativeEventFilter(const QByteArray& eventType, void* messa
     if (eventType != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    switch (event->response_type & 0x7f) {
+    const std::uint8_t type = event->response_type & 0x7f;
+    if (m_selectionNotify != 0 && type == m_selectionNotify) {
+        const auto* notify = static_cast<const xcb_xfixes_selection_notify_event_t*>(message);
+        if (notify->selection == m_selection)
+            watchXEmbedManager();
+        return false;
+    }
+    switch (type) {
     case XCB_CLIENT_MESSAGE: {
         const auto* client = static_cast<const xcb_client_message_event_t*>(message);
         if (client->window == m_root && client->type == m_managerAtom &&

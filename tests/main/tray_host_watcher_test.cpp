@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <vector>
+#include <xcb/xcb.h>
 
 namespace ks::test {
 namespace {
@@ -47,6 +49,27 @@ TEST(TrayHostWatcherX11Test, XEmbedTrayStartingAndEnding) {
         EXPECT_TRUE(spinUntil([&] { return changes.size() == 2u * round + 2; }));
     }
     EXPECT_EQ(changes, (std::vector<bool>{true, false, true, false}));
+
+    // A tray that takes the selection without announcing it, then goes: the server's word on
+    // the selection changing hands is enough.
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> quiet(
+        xcb_connect(x.display().c_str(), nullptr), xcb_disconnect);
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(quiet.get())).data;
+    const xcb_window_t window = xcb_generate_id(quiet.get());
+    xcb_create_window(quiet.get(), XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const char selection[] = "_NET_SYSTEM_TRAY_S0";
+    auto* atom = xcb_intern_atom_reply(
+        quiet.get(), xcb_intern_atom(quiet.get(), 0, sizeof selection - 1, selection), nullptr);
+    ASSERT_TRUE(atom);
+    xcb_set_selection_owner(quiet.get(), window, atom->atom, XCB_CURRENT_TIME);
+    std::free(atom);
+    xcb_flush(quiet.get());
+    EXPECT_TRUE(spinUntil([&] { return changes.size() == 5u; }));
+    xcb_destroy_window(quiet.get(), window);
+    xcb_flush(quiet.get());
+    EXPECT_TRUE(spinUntil([&] { return changes.size() == 6u; }));
+    EXPECT_EQ(changes, (std::vector<bool>{true, false, true, false, true, false}));
 }
 
 class TrayHostWatcherTest : public PrivateBusTest {};
