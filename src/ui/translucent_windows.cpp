@@ -1,5 +1,7 @@
 #include "ui/translucent_windows.h"
 
+#include "platform/qt/qt_x11_connection.h"
+
 #include "platform/x11/xcb_handles.h"
 
 #include <QGuiApplication>
@@ -14,11 +16,9 @@ namespace ks {
 bool windowsCanBeTranslucent() {
     if (QGuiApplication::platformName() != QStringLiteral("xcb"))
         return true;
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection())
+    xcb_connection_t* connection = qtX11Connection();
+    if (!connection)
         return false;
-    xcb_connection_t* connection = x11->connection();
     const int screenNumber = xcb::defaultScreenNumber();
 
     // A compositing manager owns the selection _NET_WM_CM_S<screen> while it runs.

@@ -1,5 +1,6 @@
 #include "ui/tray_host_watcher.h"
 
+#include "platform/qt/qt_x11_connection.h"
 #include "platform/x11/xcb_handles.h"
 
 #include <QCoreApplication>
@@ -19,12 +20,6 @@ namespace {
 const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 
 template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-xcb_connection_t* qtConnection() {
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
 
 xcb_atom_t atomNamed(xcb_connection_t* connection, const std::string& name) {
     const Reply<xcb_intern_atom_reply_t> reply(
@@ -77,7 +72,7 @@ TrayHostWatcher::~TrayHostWatcher() {
 }
 
 void TrayHostWatcher::startOnX11() {
-    xcb_connection_t* connection = qtConnection();
+    xcb_connection_t* connection = qtX11Connection();
     if (!connection)
         return;
     const int screenNumber = xcb::defaultScreenNumber();
@@ -121,7 +116,7 @@ void TrayHostWatcher::watchSelectionOwner(xcb_connection_t* connection) {
 }
 
 void TrayHostWatcher::watchXEmbedManager() {
-    xcb_connection_t* connection = qtConnection();
+    xcb_connection_t* connection = qtX11Connection();
     if (!connection)
         return;
     const Reply<xcb_get_selection_owner_reply_t> owner(

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_cover_x11.h"
 
+#include "platform/qt/qt_x11_connection.h"
+
 #include <QGuiApplication>
 #include <QWindow>
 
@@ -95,17 +97,10 @@ xcb_window_t topmostDesktopWindow(xcb_connection_t* connection, xcb_window_t roo
     return found;
 }
 
-// Qt's own connection, so that our requests are ordered with its map and unmap; none off X11.
-xcb_connection_t* qtConnection() {
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
 } // namespace
 
 void markAsDesktopCover(QWindow& window) {
-    xcb_connection_t* connection = qtConnection();
+    xcb_connection_t* connection = qtX11Connection();
     std::array<xcb_atom_t, AtomCount> atoms{};
     if (!connection || !internAtoms(connection, atoms))
         return;
@@ -129,7 +124,7 @@ void markAsDesktopCover(QWindow& window) {
 }
 
 void stackBelowWithoutWindowManager(QWindow& window) {
-    xcb_connection_t* connection = qtConnection();
+    xcb_connection_t* connection = qtX11Connection();
     std::array<xcb_atom_t, AtomCount> atoms{};
     if (!connection || !internAtoms(connection, atoms))
         return;

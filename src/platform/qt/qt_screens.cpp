@@ -1,5 +1,7 @@
 #include "platform/qt/qt_screens.h"
 
+#include "platform/qt/qt_x11_connection.h"
+
 #include "platform/x11/xcb_handles.h"
 
 #include <QGuiApplication>
@@ -15,12 +17,10 @@ namespace {
 
 // The outputs of the server Qt is connected to, on the screen $DISPLAY names.
 std::vector<X11Display> qtOutputs() {
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection())
+    xcb_connection_t* connection = qtX11Connection();
+    if (!connection)
         return {};
-    const int screenNumber = xcb::defaultScreenNumber();
-    return activeDisplays(x11->connection(), screenNumber);
+    return activeDisplays(connection, xcb::defaultScreenNumber());
 }
 
 } // namespace
