@@ -65,13 +65,11 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override {
         const QEvent::Type type = event->type();
-        const auto* overlay =
-            type == QEvent::Paint ? dynamic_cast<FanOverlay*>(receiver) : nullptr;
+        const auto* overlay = type == QEvent::Paint ? dynamic_cast<FanOverlay*>(receiver) : nullptr;
         // A frame of the motion repaints the whole overlay; the badges and the switch over it
         // also repaint the bit of it under them.
-        const bool frame =
-            overlay && static_cast<QPaintEvent*>(event)->rect() == overlay->rect() &&
-            overlay->window()->windowHandle() == m_window;
+        const bool frame = overlay && static_cast<QPaintEvent*>(event)->rect() == overlay->rect() &&
+                           overlay->window()->windowHandle() == m_window;
         const auto start = Clock::now();
         const bool result = QApplication::notify(receiver, event);
         if (frame) {
@@ -122,7 +120,8 @@ Motion motionOf(const FrameProbe& probe, Clock::time_point start) {
         const double span = milliseconds(frames.back() - frames.front());
         motion.fps = (frames.size() - 1) * 1000.0 / span;
         for (std::size_t i = 1; i < frames.size(); ++i)
-            motion.longestGapMs = std::max(motion.longestGapMs, milliseconds(frames[i] - frames[i - 1]));
+            motion.longestGapMs =
+                std::max(motion.longestGapMs, milliseconds(frames[i] - frames[i - 1]));
     }
     motion.medianPaintMs = median(probe.paints());
     if (!probe.paints().empty())
@@ -150,8 +149,8 @@ int run(const std::string& platform, const fs::path& home, const fs::path& shots
     FrameProbe app(argc, argv);
     SettingsRig rig(home);
     // Under the first pack's identifier, so the wallpapers fly out of its tile.
-    Pack pack{rig.library.packs().empty() ? "" : rig.library.packs().front().id, "Every Wallpaper",
-              {}};
+    Pack pack{
+        rig.library.packs().empty() ? "" : rig.library.packs().front().id, "Every Wallpaper", {}};
     for (const Pack& p : rig.library.packs())
         for (const Wallpaper& w : p.wallpapers)
             if (w.blobURL())
@@ -227,7 +226,8 @@ int run(const std::string& platform, const fs::path& home, const fs::path& shots
         view.expandFan(pack);
         if (shooting) {
             runLoopFor(150ms);
-            rig.controller->window()->grab().save(QString::fromStdString((shots / "fan-flight.png").string()));
+            rig.controller->window()->grab().save(
+                QString::fromStdString((shots / "fan-flight.png").string()));
         }
         if (!settle(view))
             return 1;
@@ -244,7 +244,8 @@ int run(const std::string& platform, const fs::path& home, const fs::path& shots
                              Qt::NoButton, Qt::NoModifier);
             QCoreApplication::sendEvent(overlay, &move);
             runLoopFor(300ms);
-            rig.controller->window()->grab().save(QString::fromStdString((shots / "fan-open.png").string()));
+            rig.controller->window()->grab().save(
+                QString::fromStdString((shots / "fan-open.png").string()));
             rig.settings.toggleFavorite(pack.wallpapers[3]);
             QMouseEvent away(QEvent::MouseMove, QPointF(1, 1), overlay->mapToGlobal(QPointF(1, 1)),
                              Qt::NoButton, Qt::NoButton, Qt::NoModifier);
@@ -290,21 +291,23 @@ int run(const std::string& platform, const fs::path& home, const fs::path& shots
     const double content = median(contentPaints);
     const char* p = platform.c_str();
     const QSize size = rig.controller->window()->size();
-    std::printf("%-9s pack browser over a %dx%d settings window\n", p, size.width(),
-                size.height());
+    std::printf("%-9s pack browser over a %dx%d settings window\n", p, size.width(), size.height());
     std::printf("%-9s all %zu pictures, cache emptied: %.0f ms; decoding them one by one on the "
                 "main thread: %.0f ms (%.2fx)\n",
                 p, distinct, picturesMs, serialMs, serialMs / picturesMs);
     for (const auto& [what, m] : {std::pair{"fly-out ", o}, std::pair{"fly-back", b}})
-        std::printf("%-9s %s, %zu tiles (worst of %d): %.1f fps, longest gap %.1f ms, %d frames; goal %.0f fps "
+        std::printf("%-9s %s, %zu tiles (worst of %d): %.1f fps, longest gap %.1f ms, %d frames; "
+                    "goal %.0f fps "
                     "and %.0f ms: %s\n",
-                    p, what, pack.wallpapers.size(), kRuns, m.fps, m.longestGapMs, m.frames, kGoalFps, kGoalGapMs,
+                    p, what, pack.wallpapers.size(), kRuns, m.fps, m.longestGapMs, m.frames,
+                    kGoalFps, kGoalGapMs,
                     m.fps >= kGoalFps && m.longestGapMs <= kGoalGapMs ? "met" : "MISSED");
     std::printf("%-9s overlay paint: median %.2f ms, longest %.2f ms; the settings content's own "
                 "repaint %.2f ms (%.1fx)\n",
                 p, o.medianPaintMs, std::max(o.longestPaintMs, b.longestPaintMs), content,
                 o.medianPaintMs / std::max(content, 0.001));
-    std::printf("%-9s RSS after malloc_trim %.1f MB before the openings above, %.1f MB 3 s after the last closed "
+    std::printf("%-9s RSS after malloc_trim %.1f MB before the openings above, %.1f MB 3 s after "
+                "the last closed "
                 "(%+.2f MB per opening)\n",
                 p, rssBefore, rssAfter, (rssAfter - rssBefore) / kRuns);
     return 0;

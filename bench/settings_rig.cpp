@@ -69,8 +69,9 @@ SettingsRig::~SettingsRig() {
 }
 
 void SettingsRig::makeController() {
-    SettingsWindowServices services{settings, library, nullptr, loginItems, loop,
-                                    [](const NamePrompt&) { return std::nullopt; }};
+    SettingsWindowServices services{settings, library,
+                                    nullptr,  loginItems,
+                                    loop,     [](const NamePrompt&) { return std::nullopt; }};
     controller = std::make_unique<SettingsWindowController>(
         std::move(services), [](const Wallpaper&) {}, [] { return false; }, [] {});
 }

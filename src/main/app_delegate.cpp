@@ -174,9 +174,12 @@ void AppDelegate::makeSettingsController() {
         const auto delegate = self.lock();
         return delegate ? &(*delegate)->m_services.engine() : nullptr;
     };
-    SettingsWindowServices services{m_services.settings(),   m_services.library(),
-                                    m_services.downloader(), *platform.loginItems,
-                                    m_services.loop(),       askForName,
+    SettingsWindowServices services{m_services.settings(),
+                                    m_services.library(),
+                                    m_services.downloader(),
+                                    *platform.loginItems,
+                                    m_services.loop(),
+                                    askForName,
                                     [&settings = m_services.settings()](const Wallpaper& w) {
                                         popUpCollectionsMenu(w, settings);
                                     }};

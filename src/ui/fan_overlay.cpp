@@ -154,8 +154,9 @@ void FanOverlay::placeHeader() {
     const QSize toggle = m_selectAll->sizeHint();
     const double label = QFontMetricsF(dsFont(10)).horizontalAdvance(QStringLiteral("Select all"));
     const double rowWidth = label + kToggleGap + toggle.width();
-    m_selectAll->setGeometry(static_cast<int>(std::lround((width() - rowWidth) / 2 + label + kToggleGap)),
-                             static_cast<int>(std::lround(rowTop)), toggle.width(), toggle.height());
+    m_selectAll->setGeometry(
+        static_cast<int>(std::lround((width() - rowWidth) / 2 + label + kToggleGap)),
+        static_cast<int>(std::lround(rowTop)), toggle.width(), toggle.height());
 }
 
 void FanOverlay::animate() {
@@ -172,7 +173,8 @@ void FanOverlay::animate() {
         o.m_back->setOpacity(o.m_scene.backButtonOpacity(t));
         o.m_selectAllOpacity->setOpacity(o.m_scene.headerOpacity(t));
         o.m_selectAll->setAttribute(Qt::WA_TransparentForMouseEvents,
-                                    !o.m_scene.fanned() || o.m_scene.headerOpacity(t) <= kInvisible);
+                                    !o.m_scene.fanned() ||
+                                        o.m_scene.headerOpacity(t) <= kInvisible);
         o.update();
         const bool hoverMoving = std::ranges::any_of(
             o.m_tiles, [t](const auto& tile) { return !tile->hoverSettled(t); });
@@ -395,7 +397,8 @@ void FanOverlay::paintBackdrop(QPainter& painter, double t) const {
 void FanOverlay::composeBackdrop(QPainter& painter, double scale, double veil) const {
     painter.fillRect(rect(), Panel::background().resolve(this));
     const QSizeF size = QSizeF(this->size()) * scale;
-    const QRectF content(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    const QRectF content(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2),
+                         size);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     if (!m_backdrop.isNull())
         painter.drawPixmap(content, m_backdrop, QRectF(m_backdrop.rect()));

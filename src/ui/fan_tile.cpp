@@ -106,18 +106,17 @@ void FanTile::load() {
         return;
     m_asked = true;
     const std::weak_ptr<FanTile*> self = m_self;
-    ThumbnailCache::shared().load(
-        ImageSource::wallpaper(m_wallpaper), ThumbImage::kMaxPixel,
-        [self](std::optional<Image> image) {
-            const auto tile = self.lock();
-            // No picture keeps the plain fill.
-            if (!tile || !image)
-                return;
-            (*tile)->m_image = wrapImage(*image);
-            (*tile)->m_picture = QPixmap();
-            if ((*tile)->m_changed)
-                (*tile)->m_changed();
-        });
+    ThumbnailCache::shared().load(ImageSource::wallpaper(m_wallpaper), ThumbImage::kMaxPixel,
+                                  [self](std::optional<Image> image) {
+                                      const auto tile = self.lock();
+                                      // No picture keeps the plain fill.
+                                      if (!tile || !image)
+                                          return;
+                                      (*tile)->m_image = wrapImage(*image);
+                                      (*tile)->m_picture = QPixmap();
+                                      if ((*tile)->m_changed)
+                                          (*tile)->m_changed();
+                                  });
 }
 
 void FanTile::setHovering(bool hovering, double now) {
@@ -136,7 +135,8 @@ const QPixmap& FanTile::pictureFor(QSizeF size, double pixelRatio) const {
     const double margin = kShadowBlur * 2;
     const QSize pixels(std::max(1, static_cast<int>(std::lround(size.width() * pixelRatio))),
                        std::max(1, static_cast<int>(std::lround(size.height() * pixelRatio))));
-    m_picture = QPixmap(pixels + QSize(1, 1) * static_cast<int>(std::ceil(2 * margin * pixelRatio)));
+    m_picture =
+        QPixmap(pixels + QSize(1, 1) * static_cast<int>(std::ceil(2 * margin * pixelRatio)));
     m_picture.setDevicePixelRatio(pixelRatio);
     m_picture.fill(Qt::transparent);
     QPainter painter(&m_picture);
@@ -153,8 +153,7 @@ const QPixmap& FanTile::pictureFor(QSizeF size, double pixelRatio) const {
     painter.setClipping(false);
     painter.setPen(QPen(Panel::hairline().light, 0.5));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(frame.adjusted(0.25, 0.25, -0.25, -0.25), kCornerRadius,
-                            kCornerRadius);
+    painter.drawRoundedRect(frame.adjusted(0.25, 0.25, -0.25, -0.25), kCornerRadius, kCornerRadius);
     m_pictureSize = size;
     return m_picture;
 }

@@ -65,7 +65,8 @@ FanTileLook fanTileLook(const SettingsStore& settings, const Wallpaper& wallpape
     look.favoriteSymbol = look.favorite ? "heart.fill" : "heart";
     look.favoriteHelp = look.favorite ? "Unfavorite" : "Favorite";
     look.collectionSymbol = look.inCollection ? "square.stack.fill" : "plus";
-    look.collectionHelp = look.inCollection ? "In a collection — click to change" : "Add to a collection";
+    look.collectionHelp =
+        look.inCollection ? "In a collection — click to change" : "Add to a collection";
     return look;
 }
 

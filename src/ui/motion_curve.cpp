@@ -58,10 +58,9 @@ MotionCurve MotionCurve::spring(double response, double damping, double delay) {
 }
 
 double MotionCurve::settleTime() const {
-    const double length = duration <= 0 ? 0
-                          : kind == Kind::easeOut
-                              ? duration
-                              : springSettle(duration, std::max(damping, 0.01));
+    const double length = duration <= 0           ? 0
+                          : kind == Kind::easeOut ? duration
+                                                  : springSettle(duration, std::max(damping, 0.01));
     return std::max(delay, 0.0) + length;
 }
 

@@ -14,8 +14,8 @@
 #include "ui/collection_chip.h"
 #include "ui/daily_time_field.h"
 #include "ui/design_tokens.h"
-#include "ui/fan_overlay.h"
 #include "ui/ds_font.h"
+#include "ui/fan_overlay.h"
 #include "ui/pack_tile.h"
 #include "ui/palette.h"
 #include "ui/pseudo_packs.h"
@@ -705,8 +705,12 @@ void SettingsView::collapseFan() {
 
 void SettingsView::showOverlay(const Pack& pack) {
     if (!m_overlay) {
-        FanOverlayInputs inputs{m_in.settings, m_in.library, m_in.loop, m_in.onPickWallpaper,
-                                m_in.showCollectionsMenu, [this] { collapseFan(); }};
+        FanOverlayInputs inputs{m_in.settings,
+                                m_in.library,
+                                m_in.loop,
+                                m_in.onPickWallpaper,
+                                m_in.showCollectionsMenu,
+                                [this] { collapseFan(); }};
         m_focusBeforeFan = window()->focusWidget();
         m_overlay = new FanOverlay(std::move(inputs), this);
         m_overlay->setGeometry(rect());

@@ -112,7 +112,8 @@ void TrayHostWatcher::watchSelectionOwner(xcb_connection_t* connection) {
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     xcb_flush(connection);
-    m_selectionNotify = static_cast<std::uint8_t>(xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
+    m_selectionNotify =
+        static_cast<std::uint8_t>(xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
 }
 
 void TrayHostWatcher::watchXEmbedManager() {

@@ -312,9 +312,9 @@ std::map<std::string, std::optional<std::string>> XorgDisplay::changedVariables(
         {"XDG_CACHE_HOME", (m_root / "cache").string()},
         {"XDG_RUNTIME_DIR", (m_root / "runtime").string()},
         {"KESTRANE_NO_SYSLOG", "1"}};
-    for (const char* name : {"WAYLAND_DISPLAY", "XAUTHORITY", "XDG_CURRENT_DESKTOP",
-                             "XDG_SESSION_TYPE", "DESKTOP_SESSION", "DBUS_SESSION_BUS_ADDRESS",
-                             "SWAYSOCK"})
+    for (const char* name :
+         {"WAYLAND_DISPLAY", "XAUTHORITY", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE",
+          "DESKTOP_SESSION", "DBUS_SESSION_BUS_ADDRESS", "SWAYSOCK"})
         changed[name] = std::nullopt;
     for (const auto& [name, value] : m_variables)
         changed[name] = value;

@@ -42,8 +42,8 @@ std::vector<xcb_window_t> stackingOrder(const std::string& display) {
     const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
         xcb_connect(display.c_str(), nullptr), xcb_disconnect);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection.get())).data->root;
-    auto* tree = xcb_query_tree_reply(connection.get(), xcb_query_tree(connection.get(), root),
-                                      nullptr);
+    auto* tree =
+        xcb_query_tree_reply(connection.get(), xcb_query_tree(connection.get(), root), nullptr);
     std::vector<xcb_window_t> children;
     if (tree) {
         const xcb_window_t* first = xcb_query_tree_children(tree);
@@ -122,7 +122,9 @@ TEST(QtCoverX11Test, ListsTheOutputsAndCoversTheSecondWithItsPictureAsADesktopWi
     // With no window manager to keep it down, it puts itself under the windows made before,
     // and over the desktop icons.
     const std::vector<xcb_window_t> stack = stackingOrder(x.display());
-    const auto at = [&](WId id) { return std::ranges::find(stack, xcb_window_t(id)) - stack.begin(); };
+    const auto at = [&](WId id) {
+        return std::ranges::find(stack, xcb_window_t(id)) - stack.begin();
+    };
     EXPECT_LT(at(cover.window().winId()), at(earlier.winId()));
     EXPECT_GT(at(cover.window().winId()), at(icons.winId()));
 

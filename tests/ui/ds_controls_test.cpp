@@ -107,8 +107,7 @@ TEST_F(DsControlsTest, SegmentClickMovesTheSelectionAndThePill) {
     EXPECT_EQ(segmented.selectedIndex(), 2);
 
     selected.clear();
-    for (const Qt::Key key :
-         {Qt::Key_Right, Qt::Key_Left, Qt::Key_Left, Qt::Key_End, Qt::Key_Home})
+    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_Left, Qt::Key_End, Qt::Key_Home})
         QTest::keyClick(&segmented, key);
     EXPECT_EQ(selected, (std::vector<int>{1, 0, 2, 0}));
 }

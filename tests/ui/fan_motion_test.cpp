@@ -132,12 +132,11 @@ TEST_F(FanViewModelTest, TicksFollowRotationForAPackAndMembershipForCollections)
         std::string help;
     };
     const std::string inCollection = "In this collection — click to remove";
-    for (const Row& row : {Row{"dunes", 1, true, "In rotation — click to remove"},
-                           Row{"dunes", 3, false, "Click to include in rotation"},
-                           Row{favorites, 2, true, inCollection},
-                           Row{favorites, 1, false, inCollection},
-                           Row{tripPack, 1, true, inCollection},
-                           Row{tripPack, 2, false, inCollection}}) {
+    for (const Row& row :
+         {Row{"dunes", 1, true, "In rotation — click to remove"},
+          Row{"dunes", 3, false, "Click to include in rotation"},
+          Row{favorites, 2, true, inCollection}, Row{favorites, 1, false, inCollection},
+          Row{tripPack, 1, true, inCollection}, Row{tripPack, 2, false, inCollection}}) {
         SCOPED_TRACE(row.pack + " " + std::to_string(row.wallpaper));
         const FanTick tick = fanTick(settings, row.pack, w(row.wallpaper));
         EXPECT_EQ(tick.checked, row.checked);

@@ -12,8 +12,8 @@
 #include "ui/fan_overlay.h"
 #include "ui/fan_tile.h"
 #include "ui/mini_toggle.h"
-#include "ui/pseudo_packs.h"
 #include "ui/pack_tile.h"
+#include "ui/pseudo_packs.h"
 #include "ui/section_header.h"
 #include "ui/segmented.h"
 #include "ui/settings_view.h"
@@ -456,8 +456,8 @@ TEST_F(SettingsWindowTest, TabReachesEachControlOnceAndNothingElse) {
         if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) && w->isEnabled())
             stops.push_back(w->objectName().toStdString());
     EXPECT_EQ(stops, (std::vector<std::string>{"durationSlider", "transitionSlider", "orderControl",
-                                           "appearanceControl", "pauseOnBattery", "perDisplay",
-                                           "launchAtLogin", "done"}));
+                                               "appearanceControl", "pauseOnBattery", "perDisplay",
+                                               "launchAtLogin", "done"}));
 }
 
 TEST_F(SettingsWindowTest, ManyPacksAndLongNamesKeepTheLayout) {

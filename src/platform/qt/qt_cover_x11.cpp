@@ -150,8 +150,8 @@ void stackBelowWithoutWindowManager(QWindow& window) {
     const xcb_window_t desktop = topmostDesktopWindow(connection, root, atoms, id);
     if (desktop != XCB_WINDOW_NONE) {
         const std::uint32_t values[] = {desktop, XCB_STACK_MODE_ABOVE};
-        xcb_configure_window(connection, id, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
-                             values);
+        xcb_configure_window(connection, id,
+                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
     } else {
         const std::uint32_t below = XCB_STACK_MODE_BELOW;
         xcb_configure_window(connection, id, XCB_CONFIG_WINDOW_STACK_MODE, &below);

@@ -12,8 +12,8 @@ void markAsDesktopCover(QWindow& window);
 
 // Without a window manager that reads those hints, the server keeps a window where it was
 // made, above every window made before it: a cover would hide them while it shows. This puts
-// it at the bottom then, or just above a desktop window (desktop icons) that draws the picture. Call once it is mapped. Does nothing under such a window manager or
-// off X11.
+// it at the bottom then, or just above a desktop window (desktop icons) that draws the picture.
+// Call once it is mapped. Does nothing under such a window manager or off X11.
 void stackBelowWithoutWindowManager(QWindow& window);
 
 } // namespace ks
