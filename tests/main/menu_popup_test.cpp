@@ -14,6 +14,7 @@
 #include "main/stay_open_menu_item_view.h"
 #include "main/tray.h"
 #include "main/tray_context_menu.h"
+#include "support/offscreen_application.h"
 #include "ui/symbol_icons.h"
 
 #include <QAction>
@@ -103,13 +104,7 @@ protected:
     std::optional<std::string> answer;
 
 private:
-    struct Offscreen {
-        Offscreen() { ::setenv("QT_QPA_PLATFORM", "offscreen", 1); }
-    } m_offscreen;
-    int m_argc = 1;
-    char m_name[16] = "menu-popup-test";
-    char* m_argv[2] = {m_name, nullptr};
-    QApplication m_app{m_argc, m_argv};
+    OffscreenApplication m_app;
     std::unique_ptr<AppCommands> m_commands;
     std::unique_ptr<StatusMenu> m_menu;
     NotificationCenter::Observation m_currentObservation;

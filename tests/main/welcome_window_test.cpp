@@ -1,6 +1,7 @@
 // The welcome window offscreen: its keys, one window at a time, and the tray icon's picture
 // between the two texts of its middle line only when the resources have it.
 #include "main/welcome_window_controller.h"
+#include "support/offscreen_application.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +16,7 @@ namespace ks {
 namespace {
 
 class WelcomeWindowTest : public ::testing::Test {
-    struct Offscreen {
-        Offscreen() { ::setenv("QT_QPA_PLATFORM", "offscreen", 1); }
-    } m_offscreen;
-    int m_argc = 1;
-    char m_name[16] = "welcome-test";
-    char* m_argv[2] = {m_name, nullptr};
-    QApplication m_app{m_argc, m_argv};
+    test::OffscreenApplication m_app;
 
 protected:
     void closeFully() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }

@@ -6,6 +6,7 @@
 #include "base/notification_center.h"
 #include "settings/settings_store.h"
 #include "settings/user_defaults.h"
+#include "support/offscreen_application.h"
 #include "support/temp_home.h"
 #include "ui/box_style.h"
 #include "ui/check_circle.h"
@@ -40,13 +41,7 @@ protected:
     }
 
 private:
-    struct Offscreen {
-        Offscreen() { ::setenv("QT_QPA_PLATFORM", "offscreen", 1); }
-    } m_offscreen;
-    int m_argc = 1;
-    char m_name[24] = "ds-controls-test";
-    char* m_argv[2] = {m_name, nullptr};
-    QApplication m_app{m_argc, m_argv};
+    OffscreenApplication m_app;
     TempHome m_home;
 
 protected:

@@ -8,6 +8,7 @@
 #include "platform/login_items.h"
 #include "settings/duration_option.h"
 #include "support/log_capture.h"
+#include "support/offscreen_application.h"
 #include "ui/collection_chip.h"
 #include "ui/fan_overlay.h"
 #include "ui/fan_tile.h"
@@ -103,13 +104,7 @@ protected:
     int restores = 0;
 
 private:
-    struct Offscreen {
-        Offscreen() { ::setenv("QT_QPA_PLATFORM", "offscreen", 1); }
-    } m_offscreen;
-    int m_argc = 1;
-    char m_name[24] = "settings-window-test";
-    char* m_argv[2] = {m_name, nullptr};
-    QApplication m_app{m_argc, m_argv};
+    OffscreenApplication m_app;
 
 protected:
     ManualQueue queue;
