@@ -79,6 +79,8 @@ double FanOverlay::now() const {
 void FanOverlay::setPack(const Pack& pack) {
     m_pack = pack;
     m_tiles.clear();
+    m_looks.clear();
+    m_ticks.clear();
     m_hovered.reset();
     m_pressed.reset();
     // Opening another pack starts it gathered, whatever the last one was doing.
@@ -130,6 +132,14 @@ void FanOverlay::setBackdrop(QPixmap content) {
 }
 
 void FanOverlay::refresh() {
+    // Worked out once per change of the store, not for every tile at every frame and pointer
+    // move: a look searches every collection.
+    m_looks.clear();
+    m_ticks.clear();
+    for (const auto& tile : m_tiles) {
+        m_looks.push_back(fanTileLook(m_in.settings, tile->wallpaper(), false));
+        m_ticks.push_back(fanTick(m_in.settings, m_pack.id, tile->wallpaper()));
+    }
     m_selectAll->setOn(everyWallpaperInRotation(m_in.settings, m_pack));
     update();
 }
@@ -196,7 +206,9 @@ QPointF FanOverlay::tickCentre(std::size_t index) const {
 }
 
 FanTileLook FanOverlay::lookOf(std::size_t index) const {
-    return fanTileLook(m_in.settings, m_tiles[index]->wallpaper(), m_tiles[index]->hovering());
+    FanTileLook look = m_looks[index];
+    look.showsBadges = look.showsBadges || m_tiles[index]->hovering();
+    return look;
 }
 
 // The point in the tile's own coordinates: centred on it, before its turn and scale.
@@ -256,7 +268,7 @@ FanOverlay::Hit FanOverlay::hitAt(QPointF point) const {
 std::string FanOverlay::helpAt(const Hit& hit) const {
     switch (hit.kind) {
     case Hit::Kind::tick:
-        return fanTick(m_in.settings, m_pack.id, m_tiles[hit.index]->wallpaper()).help;
+        return m_ticks[hit.index].help;
     case Hit::Kind::favoriteBadge:
         return lookOf(hit.index).favoriteHelp;
     case Hit::Kind::collectionBadge:
@@ -469,8 +481,7 @@ void FanOverlay::paintTicks(QPainter& painter, double t) const {
     painter.save();
     painter.setOpacity(opacity);
     for (std::size_t i = 0; i < m_tiles.size(); ++i) {
-        const FanTick tick = fanTick(m_in.settings, m_pack.id, m_tiles[i]->wallpaper());
-        CheckCircle::paint(painter, tickCentre(i), tick.checked, false);
+        CheckCircle::paint(painter, tickCentre(i), m_ticks[i].checked, false);
     }
     painter.restore();
 }

@@ -3,6 +3,7 @@
 #include "base/main_loop.h"
 #include "library/pack.h"
 #include "ui/fan_scene.h"
+#include "ui/fan_view_model.h"
 
 #include <QPixmap>
 #include <QWidget>
@@ -23,7 +24,7 @@ class FanTile;
 class Library;
 class MiniToggle;
 class SettingsStore;
-struct FanTileLook;
+
 
 struct FanOverlayInputs {
     SettingsStore& settings;
@@ -105,6 +106,9 @@ private:
     FanRect m_source;
     FanScene m_scene;
     std::vector<std::unique_ptr<FanTile>> m_tiles;
+    // Each tile's look (as if not under the pointer) and tick, as the store has them now.
+    std::vector<FanTileLook> m_looks;
+    std::vector<FanTick> m_ticks;
     std::optional<std::size_t> m_hovered;
     std::optional<Hit> m_pressed;
     QPixmap m_backdrop;
