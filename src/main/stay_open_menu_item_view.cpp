@@ -1,5 +1,6 @@
 #include "main/stay_open_menu_item_view.h"
 
+#include "ui/qt_text.h"
 #include "ui/symbol_icons.h"
 
 #include <QApplication>
@@ -25,10 +26,6 @@ constexpr qreal kHighlightRadius = 4;
 constexpr qreal kGlyph = 14;
 constexpr qreal kChevronGlyph = 10;
 
-QString qstring(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 QColor withAlpha(QColor colour, qreal alpha) {
     colour.setAlphaF(static_cast<float>(colour.alphaF() * alpha));
     return colour;
@@ -37,8 +34,7 @@ QColor withAlpha(QColor colour, qreal alpha) {
 int shortcutWidth(const QFont& font, const MenuRow& row) {
     if (row.shortcut.empty() || row.shortcut == kSubmenuMark)
         return 0;
-    return static_cast<int>(
-        std::ceil(QFontMetricsF(font).horizontalAdvance(qstring(row.shortcut))));
+    return static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(qtext(row.shortcut))));
 }
 
 } // namespace
@@ -73,7 +69,7 @@ StayOpenMenuItemView::Parts StayOpenMenuItemView::parts() const {
 
 int StayOpenMenuItemView::naturalWidth() const {
     const int title =
-        static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(qstring(m_row.title))));
+        static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(qtext(m_row.title))));
     const int shortcut = shortcutWidth(font(), m_row);
     const int reserve = opensSubmenu() ? kChevronReserve
                         : shortcut > 0 ? shortcut + 26
@@ -124,11 +120,11 @@ void StayOpenMenuItemView::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics(font());
     painter.setPen(text);
     painter.drawText(at.title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     metrics.elidedText(qstring(m_row.title), Qt::ElideRight, at.title.width()));
+                     metrics.elidedText(qtext(m_row.title), Qt::ElideRight, at.title.width()));
     if (!at.shortcut.isEmpty()) {
         painter.setPen(tertiary);
         painter.drawText(at.shortcut, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
-                         qstring(m_row.shortcut));
+                         qtext(m_row.shortcut));
     }
     if (!at.chevron.isEmpty()) {
         const QPointF centre = QRectF(at.chevron).center();

@@ -10,6 +10,7 @@
 #include "ui/fan_view_model.h"
 #include "ui/mini_toggle.h"
 #include "ui/palette.h"
+#include "ui/qt_text.h"
 
 #include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
@@ -34,10 +35,6 @@ constexpr double kHeaderGap = 5;
 constexpr double kToggleGap = 6;
 // Below this, an opacity or a scale is nothing on screen.
 constexpr double kInvisible = 0.001;
-
-QString qtext(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 } // namespace
 

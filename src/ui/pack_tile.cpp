@@ -5,6 +5,7 @@
 #include "ui/check_circle.h"
 #include "ui/ds_font.h"
 #include "ui/palette.h"
+#include "ui/qt_text.h"
 #include "ui/thumb_image.h"
 
 #include <QHelpEvent>
@@ -31,10 +32,6 @@ const std::optional<ImageSource>& allPacksArt() {
         return ImageSource::asset(*resources / "AllPacks.jpg");
     }();
     return art;
-}
-
-QString qtext(const std::string& text) {
-    return QString::fromStdString(text);
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include "ui/pack_tile.h"
 #include "ui/palette.h"
 #include "ui/pseudo_packs.h"
+#include "ui/qt_text.h"
 #include "ui/reveal_request.h"
 #include "ui/section_header.h"
 #include "ui/segmented.h"
@@ -60,10 +61,6 @@ constexpr double kFanDelay = 0.15;
 constexpr double kFanRemoval = 0.55;
 // The maker's site, behind the footer's link.
 constexpr const char* kMakerURL = "https://kestrane.app/wallpapers";
-
-QString qtext(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QLabel* label(const QString& text, double points, QFont::Weight weight, QColor colour,
               QWidget* parent = nullptr) {
