@@ -25,7 +25,6 @@ class Library;
 class MiniToggle;
 class SettingsStore;
 
-
 struct FanOverlayInputs {
     SettingsStore& settings;
     const Library& library;
